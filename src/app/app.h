@@ -1,0 +1,122 @@
+// The program-wide Settings record and the operations that the Win32 parts
+// of the program call across files. Win32 only.
+#ifndef YARROWMELD_APP_H
+#define YARROWMELD_APP_H
+
+#include <windows.h>
+
+#include "app/ids.h"
+
+#define PRODUCT_NAME "Yarrowmeld"
+
+// NOTIFYICONDATAA as Windows 2000 knew it: 88 bytes with a 64-byte tip.
+struct TrayIconRecord {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    CHAR szTip[64];
+};
+static_assert(sizeof(TrayIconRecord) == 88, "the 88-byte tray record");
+
+struct Settings {
+    char ini_path[1024];
+    char title[1024];
+    char post_text[128];
+    int update_secs;
+    int post_secs;
+    int update_left;
+    int post_left;
+    int running;
+    int post_guard;
+    int instance_override;
+    int readme_available;
+    int readme_search;
+    int readme_search_ticks;
+    int status_shown;
+    RECT status_window_rect;
+    RECT settings_window_rect;
+    RECT about_window_rect;
+    int window_left;
+    int window_top;
+    HINSTANCE instance;
+    HWND main_window;
+    HWND settings_dialog;
+    HWND about_dialog;
+    HWND status_window;
+    HWND readme_viewer;
+    HWND rich_edit;
+    HMODULE rich_edit_module;
+    HWND target_frame;
+    HWND target_page;
+    HMENU tray_menu;
+    TrayIconRecord tray_icon;
+    UINT taskbar_created;
+    HACCEL accelerators;
+    int update_timer;
+    int post_timer;
+    int tick_timer;
+};
+
+extern Settings g;
+
+// Names of the hidden single-instance override; revealed in place at
+// start-up (bit 7 is set on every byte in the program's data).
+extern char hidden_section[8];
+extern char hidden_key[5];
+
+// main_win.cpp
+void report_fatal(HWND owner, const char *text);
+// Shell_NotifyIconA with the 88-byte record
+BOOL tray_notify(DWORD message);
+// Opens a modeless dialog from a named template, owned by the main window.
+HWND open_dialog(const char *template_name, DLGPROC proc);
+// Opens the readme viewer unless it is open; sets the window search going.
+void open_readme_viewer(void);
+LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
+
+// tray_win.cpp
+void register_tray_icon(HWND window);
+void raise_dialog(HWND dialog, const RECT *recorded);
+// Puts format_tray_tip(title, running) into the tray record's tip.
+void set_tray_tip(const char *title, int running);
+
+// run_control_win.cpp
+void set_run_state(int state);
+void start_running(void);
+void stop_running(void);
+void send_update(void);
+void send_post(void);
+void tick_second(void);
+void track_settings_title(void);
+void handle_target_lost(int post_kind);
+void close_status_window(void);
+// Caption "Yarrowmeld - title", or the product name alone for an empty title.
+void format_caption(char *out, size_t size, const char *title);
+
+// finder_win.cpp
+HWND find_target_window(void);
+
+// settings_dialog_win.cpp
+INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM);
+int validate_settings(HWND dialog);
+void save_settings(HWND dialog);
+void focus_field(HWND dialog, int id);
+void center_window(HWND window);
+
+// status_window_win.cpp
+INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM);
+HWND find_taskbar_window(void);
+
+// about_dialog_win.cpp
+INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM);
+void *load_version_block(const char *file_name, DWORD **translation);
+int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
+                         const char *field);
+
+// readme_viewer_win.cpp
+INT_PTR CALLBACK readme_viewer_proc(HWND, UINT, WPARAM, LPARAM);
+
+#endif

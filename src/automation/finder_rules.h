@@ -1,0 +1,55 @@
+// Which top-level windows are chat browsers, and which of their descendants
+// receives the keystrokes. Pure text processing, no window system.
+#ifndef YARROWMELD_FINDER_RULES_H
+#define YARROWMELD_FINDER_RULES_H
+
+enum BrowserKind {
+    BROWSER_NONE = -1,  // set after a page window was found
+    BROWSER_UNSET = 0,  // before the first search
+    BROWSER_IE = 1,
+    BROWSER_CHROME = 2,
+    BROWSER_OPERA = 3,
+    BROWSER_MOZILLA = 4,
+    BROWSER_WEBKIT = 5
+};
+
+enum TitleRule { TITLE_WHOLE = 1, TITLE_BRACKETED = 2 };
+
+// How titles are stepped through: a lead byte and the byte after it are one
+// character in a double-byte code page. dbcs is 1 under such a code page
+// (which also decides how empty texts match), 0 under a single-byte one.
+struct TextRules {
+    int (*is_lead)(unsigned char c);
+    int dbcs;
+};
+
+// The rules of the running system (the platform seam's lead-byte test).
+const TextRules *system_text_rules(void);
+
+// Frame class test over the ten rules in their order. Returns the kind of
+// the first rule whose class test passes (and its title rule in *rule), or
+// BROWSER_UNSET (0) when no class test passes.
+int match_frame_class(const char *class_name, TitleRule *rule);
+
+// Whether a window title passes a title rule for the configured title.
+int title_rule_holds(TitleRule rule, const char *window_title, const char *configured,
+                     const TextRules *tr);
+
+// Both together: the kind of the first rule whose class test passes and
+// whose title rule holds, or BROWSER_UNSET (0) for no match.
+int match_frame_window(const char *class_name, const char *window_title, const char *configured,
+                       const TextRules *tr);
+
+// Page window class of a kind 1 to 5; null for every other value.
+const char *page_class_for(int kind);
+
+// Character-wise search: byte offset of the first occurrence of needle in
+// text that starts on a character boundary, or -1. Under a double-byte code
+// page an empty text contains nothing (not even the empty needle) and an
+// empty needle is found at 0 in any non-empty text; under a single-byte one
+// the empty needle is found at 0 in every text.
+int title_find(const char *text, const char *needle, const TextRules *tr);
+// Byte offset of the first character equal to the single byte ch, or -1.
+int title_find_char(const char *text, char ch, const TextRules *tr);
+
+#endif
