@@ -67,7 +67,7 @@ extern Settings g;
 extern char hidden_section[8];
 extern char hidden_key[5];
 
-// main_win.cpp
+// main_win.cpp (start-up, message loop)
 void report_fatal(HWND owner, const char *text);
 // Shell_NotifyIconA with the 88-byte record
 BOOL tray_notify(DWORD message);
@@ -77,7 +77,7 @@ HWND open_dialog(const char *template_name, DLGPROC proc);
 void open_readme_viewer(void);
 LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
 
-// tray_win.cpp
+// main_window_win.cpp (main window procedure, tray)
 void register_tray_icon(HWND window);
 void raise_dialog(HWND dialog, const RECT *recorded);
 // Puts format_tray_tip(title, running) into the tray record's tip.
@@ -93,6 +93,8 @@ void tick_second(void);
 void track_settings_title(void);
 void handle_target_lost(int post_kind);
 void close_status_window(void);
+// WM_TIMER of the main window; 0 for an id that is not the main window's.
+int handle_main_timer(UINT id);
 // Caption "Yarrowmeld - title", or the product name alone for an empty title.
 void format_caption(char *out, size_t size, const char *title);
 

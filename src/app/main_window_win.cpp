@@ -1,0 +1,227 @@
+// The hidden main window: tray icon and menu, tray mouse actions, command
+// routing and the window's lifetime messages. Its timers are handled by the
+// run control.
+#include "app/app.h"
+#include "app/tray_tip.h"
+
+static HMENU build_tray_menu(void) {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, IDM_STOP, "停　止 (&E)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_START, "開　始 (&G)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&A)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_STATUS, "ｽﾃｰﾀｽ表示 (&T)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_SETTINGS, "設　定 (&S)");
+    if (g.readme_available == 1) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_README, "Readme.txt の表示 (&B)");
+    }
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_EXIT, "終　了 (&X)");
+    return menu;
+}
+
+void set_tray_tip(const char *title, int running) {
+    format_tray_tip(g.tray_icon.szTip, title, running, system_text_rules());
+}
+
+void register_tray_icon(HWND window) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        g.tray_menu = build_tray_menu();
+        HICON old_icon = g.tray_icon.hIcon;
+        g.tray_icon = TrayIconRecord{};
+        g.tray_icon.cbSize = sizeof g.tray_icon;
+        g.tray_icon.hWnd = window;
+        g.tray_icon.uID = 1;
+        g.tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        g.tray_icon.uCallbackMessage = WM_TRAYNOTIFY;
+        g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
+            g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        // Each attempt loads a fresh icon; the one it replaces is no longer
+        // shown by the shell and would otherwise leak.
+        if (old_icon) DestroyIcon(old_icon);
+        set_tray_tip(g.title, g.running);
+        if (tray_notify(NIM_ADD)) return;
+        // Only a shell that is still busy starting is worth waiting for;
+        // without a tray the icon comes with the next "TaskbarCreated".
+        if (GetLastError() != ERROR_TIMEOUT) return;
+        Sleep(5000);
+        if (tray_notify(NIM_MODIFY)) return;
+        tray_notify(NIM_DELETE);
+        DestroyMenu(g.tray_menu);
+        g.tray_menu = nullptr;
+    }
+    report_fatal(window, "タスクトレイにアイコンを登録できませんでした");
+    PostQuitMessage(0);
+}
+
+void raise_dialog(HWND dialog, const RECT *recorded) {
+    SetForegroundWindow(dialog);
+    RECT now;
+    GetWindowRect(dialog, &now);
+    if (now.left != recorded->left || now.top != recorded->top) center_window(dialog);
+}
+
+// 1 when the settings or the about dialog is open (they were raised).
+static int raise_open_dialogs(void) {
+    if (!g.settings_dialog && !g.about_dialog) return 0;
+    if (g.settings_dialog) raise_dialog(g.settings_dialog, &g.settings_window_rect);
+    if (g.about_dialog) raise_dialog(g.about_dialog, &g.about_window_rect);
+    return 1;
+}
+
+static void on_tray_notify(HWND window, LPARAM mouse_message) {
+    switch (mouse_message) {
+        case WM_RBUTTONUP:
+            if (raise_open_dialogs() || !g.tray_menu) break;
+            POINT cursor;
+            GetCursorPos(&cursor);
+            // Without the foreground the menu would not close when the user
+            // clicks elsewhere; the WM_NULL lets the menu loop end cleanly.
+            SetForegroundWindow(window);
+            TrackPopupMenu(g.tray_menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+            PostMessageA(window, WM_NULL, 0, 0);
+            break;
+        case WM_LBUTTONUP:
+            raise_open_dialogs();
+            break;
+        case WM_LBUTTONDBLCLK:
+            if (g.settings_dialog || g.about_dialog) break;
+            if (g.running == 1)
+                stop_running();
+            else
+                start_running();
+            break;
+    }
+}
+
+static void toggle_status_window(void) {
+    if (g.running != 1) return;
+    if (g.status_shown == 0) {
+        g.status_shown = 1;
+        if (!g.status_window) {
+            g.status_window = open_dialog("IDD_STATUS", status_window_proc);
+            CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+        }
+    } else {
+        g.status_shown = 0;
+        if (g.status_window) {
+            DestroyWindow(g.status_window);
+            g.status_window = nullptr;
+            CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_UNCHECKED);
+        }
+    }
+}
+
+static void forward_command(int id) {
+    if (g.about_dialog) {
+        SendMessageA(g.about_dialog, WM_COMMAND, id, 0);
+    } else if (g.settings_dialog) {
+        // For ids that name no control this leaves no window with the focus,
+        // which is what Enter and Esc are meant to do here.
+        SetFocus(GetDlgItem(g.settings_dialog, id));
+        SendMessageA(g.settings_dialog, WM_COMMAND, id, 0);
+    }
+}
+
+static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
+    int id = LOWORD(wparam);
+    switch (id) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_SAVE:
+        case IDC_LABEL_TITLE:
+        case IDC_LABEL_UPDATE:
+        case IDC_LABEL_POST:
+        case IDC_LABEL_TEXT:
+        case IDC_EXIT:
+        case IDC_ACCEL_ENTER:
+        case IDC_ACCEL_ESC:
+        case IDC_START:
+        case IDM_SYS_README:
+            forward_command(id);
+            break;
+        case IDM_STOP:
+            stop_running();
+            break;
+        case IDM_START:
+            start_running();
+            break;
+        case IDM_ABOUT:
+            if (!g.about_dialog) g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+            break;
+        case IDM_STATUS:
+            toggle_status_window();
+            break;
+        case IDM_SETTINGS:
+            if (!g.settings_dialog) {
+                // The dialog's initialisation still sees the run state as it
+                // was; only then is the program switched off.
+                g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
+                set_run_state(0);
+                g.running = 0;
+            }
+            break;
+        case IDM_README:
+            open_readme_viewer();
+            return 1;
+        case IDM_EXIT:
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            return 1;
+        case IDM_CLOSE_README:
+            // The viewer destroyed its rich-edit control before asking, so
+            // the library can go first.
+            if (g.rich_edit_module) {
+                FreeLibrary(g.rich_edit_module);
+                g.rich_edit_module = nullptr;
+            }
+            if (g.readme_viewer) {
+                DestroyWindow(g.readme_viewer);
+                g.readme_viewer = nullptr;
+            }
+            return 1;
+    }
+    return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            g.taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+            register_tray_icon(window);
+            return 1;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_CLOSE:
+            // The window stays; the message loop ends at the quit message.
+            PostQuitMessage(0);
+            return 1;
+        case WM_QUERYENDSESSION:
+            return 1;
+        case WM_QUERYOPEN:
+            return 0;
+        case WM_COMMAND:
+            return on_command(window, wparam, lparam);
+        case WM_TIMER:
+            if (handle_main_timer(static_cast<UINT>(wparam))) return 0;
+            break;
+        case WM_TRAYNOTIFY:
+            on_tray_notify(window, lparam);
+            return 0;
+        default:
+            // Explorer was restarted: the icon it showed is gone.
+            if (g.taskbar_created && message == g.taskbar_created) {
+                tray_notify(NIM_DELETE);
+                if (g.tray_menu) DestroyMenu(g.tray_menu);
+                g.tray_menu = nullptr;
+                register_tray_icon(window);
+                return 1;
+            }
+            break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}

@@ -1,0 +1,273 @@
+// Run state, the main window's timers and the keystrokes sent to the chat's
+// page window.
+#include <string.h>
+
+#include "app/app.h"
+#include "automation/countdown.h"
+
+// A page window that stops answering must not hold the program for ever:
+// each key message waits at most this long.
+static const UINT KEY_SEND_TIMEOUT_MS = 3000;
+
+// Text of the settings dialog's title field as last read, and the text from
+// which the tooltip and caption were last set (all zero for an empty field).
+static char title_field_text[1024];
+static char tracked_title[1024];
+
+void format_caption(char *out, size_t size, const char *title) {
+    if (size == 0) return;
+    // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
+    // 1023 bytes long.
+    size_t n = 0;
+    const char *parts[3] = {PRODUCT_NAME, title && title[0] ? " - " : "",
+                            title ? title : ""};
+    for (const char *part : parts) {
+        for (const char *p = part; *p && n + 1 < size; ++p) out[n++] = *p;
+    }
+    out[n] = 0;
+}
+
+static void set_settings_caption(const char *title) {
+    if (!g.settings_dialog) return;
+    char caption[1040];
+    format_caption(caption, sizeof caption, title);
+    SetWindowTextA(g.settings_dialog, caption);
+}
+
+// The timer period in milliseconds for an interval in seconds. The INI file
+// may hold any number, so the product is worked out without overflow and
+// kept within what SetTimer accepts; a negative interval waits as long as
+// a timer can.
+static UINT timer_period(int seconds) {
+    const unsigned long long longest = 0x7FFFFFFF;
+    if (seconds < 0) return static_cast<UINT>(longest);
+    unsigned long long ms = static_cast<unsigned long long>(seconds) * 1000u;
+    return static_cast<UINT>(ms > longest ? longest : ms);
+}
+
+static int start_work_timer(UINT id, int seconds) {
+    int made = static_cast<int>(SetTimer(g.main_window, id, timer_period(seconds), nullptr));
+    if (!made) {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+    return made;
+}
+
+static void kill_work_timers(void) {
+    if (g.update_timer) {
+        KillTimer(g.main_window, IDT_UPDATE);
+        g.update_timer = 0;
+    }
+    if (g.post_timer) {
+        KillTimer(g.main_window, IDT_POST);
+        g.post_timer = 0;
+    }
+}
+
+void set_run_state(int state) {
+    int on = state == 1;
+    EnableMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    CheckMenuItem(g.tray_menu, IDM_START, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(g.tray_menu, IDM_STOP, MF_BYCOMMAND | (on ? MF_UNCHECKED : MF_CHECKED));
+
+    HICON previous = g.tray_icon.hIcon;
+    g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
+        g.instance, MAKEINTRESOURCEA(on ? IDI_RUNNING : IDI_STOPPED), IMAGE_ICON, 16, 16,
+        LR_DEFAULTCOLOR));
+    set_tray_tip(g.title, on);
+    tray_notify(NIM_MODIFY);
+    // The shell has its own copy now; without this every switch would leak
+    // one icon.
+    if (previous && previous != g.tray_icon.hIcon) DestroyIcon(previous);
+
+    set_settings_caption(g.title);
+
+    if (on) {
+        if (g.title[0] && g.update_secs != 0)
+            g.update_timer = start_work_timer(IDT_UPDATE, g.update_secs);
+        if (g.post_text[0] && g.post_secs != 0)
+            g.post_timer = start_work_timer(IDT_POST, g.post_secs);
+    } else {
+        kill_work_timers();
+    }
+}
+
+void close_status_window(void) {
+    if (!g.status_window) return;
+    DestroyWindow(g.status_window);
+    g.status_window = nullptr;
+    g.status_shown = 0;
+    CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_UNCHECKED);
+}
+
+void start_running(void) {
+    set_run_state(1);
+    g.running = 1;
+    g.update_left = g.update_secs;
+    g.post_left = g.post_secs;
+    SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
+    EnableMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_ENABLED);
+}
+
+void stop_running(void) {
+    set_run_state(0);
+    g.running = 0;
+    g.update_left = g.update_secs;
+    g.post_left = g.post_secs;
+    close_status_window();
+}
+
+static void activate_target(HWND page) {
+    if (g.target_frame) {
+        SetForegroundWindow(g.target_frame);
+        SetActiveWindow(g.target_frame);
+    }
+    SetForegroundWindow(page);
+    SetActiveWindow(page);
+}
+
+// One key message; 0 when the page window did not take it in time or is
+// gone, in which case the rest of the burst is dropped.
+static int send_key_message(HWND page, UINT message, unsigned code) {
+    DWORD_PTR result;
+    SetLastError(0);
+    if (SendMessageTimeoutA(page, message, code, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            KEY_SEND_TIMEOUT_MS, &result))
+        return 1;
+    DWORD error = GetLastError();
+    return error != ERROR_TIMEOUT && error != ERROR_INVALID_WINDOW_HANDLE;
+}
+
+// WM_KEYDOWN, WM_CHAR and WM_KEYUP with one code. The code is the byte's
+// unsigned value: a byte from 0x80 up must not travel sign-extended, or a
+// Shift-JIS character arrives as garbage.
+static int send_key_triple(HWND page, unsigned char code) {
+    return send_key_message(page, WM_KEYDOWN, code) && send_key_message(page, WM_CHAR, code) &&
+           send_key_message(page, WM_KEYUP, code);
+}
+
+void send_update(void) {
+    if (g.post_guard == 1) return;
+    HWND page = find_target_window();
+    if (!page) {
+        handle_target_lost(0);
+        return;
+    }
+    activate_target(page);
+    send_key_triple(page, '\r');
+    g.update_left = g.update_secs;
+}
+
+void send_post(void) {
+    if (SetTimer(g.main_window, IDT_POST_GUARD, 500, nullptr)) {
+        g.post_guard = 1;
+    } else {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+    HWND page = find_target_window();
+    if (!page) {
+        handle_target_lost(1);
+        return;
+    }
+    activate_target(page);
+    int length = lstrlenA(g.post_text);
+    int delivered = 1;
+    for (int i = 0; i < length && delivered; ++i)
+        delivered = send_key_triple(page, static_cast<unsigned char>(g.post_text[i]));
+    if (delivered) send_key_triple(page, '\r');
+    g.post_left = g.post_secs;
+}
+
+void handle_target_lost(int post_kind) {
+    kill_work_timers();
+    if (!post_kind) {
+        set_run_state(0);
+        g.running = 0;
+    }
+    char caption[1040];
+    format_caption(caption, sizeof caption, g.title);
+    MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
+                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+    close_status_window();
+    set_run_state(0);
+    g.running = 0;
+    PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
+}
+
+static void search_readme_window(void) {
+    HWND found = FindWindowA("#32770", PRODUCT_NAME " - Readme.txt");
+    // Another copy of the program (with the single-instance rule lifted)
+    // has a viewer of the same caption; that one is not ours to hold.
+    DWORD process = 0;
+    if (found) GetWindowThreadProcessId(found, &process);
+    if (process != GetCurrentProcessId()) found = nullptr;
+    g.readme_viewer = found;
+    if (found) {
+        g.readme_search = 0;
+    } else if (--g.readme_search_ticks == 0) {
+        g.readme_search = 0;
+    }
+}
+
+void tick_second(void) {
+    if (g.running == 1) {
+        g.update_left = countdown_step(g.update_left, g.update_secs);
+        g.post_left = countdown_step(g.post_left, g.post_secs);
+    }
+    if (g.status_shown == 1 && g.running == 1) {
+        SetDlgItemTextA(g.status_window, IDC_STATUS_TITLE, g.title);
+        SetDlgItemInt(g.status_window, IDC_STATUS_UPDATE_LEFT, static_cast<UINT>(g.update_left),
+                      FALSE);
+        SetDlgItemInt(g.status_window, IDC_STATUS_POST_LEFT, static_cast<UINT>(g.post_left), FALSE);
+    }
+    if (g.readme_search == 1) search_readme_window();
+    track_settings_title();
+}
+
+void track_settings_title(void) {
+    if (!g.settings_dialog) {
+        memcpy(tracked_title, title_field_text, sizeof tracked_title);
+        return;
+    }
+    GetDlgItemTextA(g.settings_dialog, IDC_TITLE, title_field_text, 1023);
+    if (!title_field_text[0]) {
+        // Only the change to an empty field is shown, not every 100 ms.
+        if (tracked_title[0]) {
+            set_tray_tip("", g.running);
+            tray_notify(NIM_MODIFY);
+            set_settings_caption("");
+        }
+        memset(tracked_title, 0, sizeof tracked_title);
+        return;
+    }
+    if (strcmp(title_field_text, tracked_title) != 0) {
+        set_tray_tip(title_field_text, g.running);
+        tray_notify(NIM_MODIFY);
+        set_settings_caption(title_field_text);
+        memcpy(tracked_title, title_field_text, sizeof tracked_title);
+    }
+}
+
+int handle_main_timer(UINT id) {
+    switch (id) {
+        case IDT_UPDATE:
+            send_update();
+            return 1;
+        case IDT_POST:
+            send_post();
+            return 1;
+        case IDT_POST_GUARD:
+            KillTimer(g.main_window, IDT_POST_GUARD);
+            g.post_guard = 0;
+            return 1;
+        case IDT_TICK:
+            tick_second();
+            return 1;
+        case IDT_TITLE_TRACK:
+            track_settings_title();
+            return 1;
+    }
+    return 0;
+}
