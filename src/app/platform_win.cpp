@@ -1,0 +1,132 @@
+// The platform seam on Win32: the local heap, CreateFileA files, lstrcmpiA
+// and the lead bytes of the ANSI code page.
+#include <windows.h>
+
+#include "app/platform.h"
+
+// Larger files are refused: the reader adds a terminator byte, and the INI
+// engine counts in ints.
+static const DWORD kMaxFileSize = 0x7FFFFFFE;
+
+void *plat_alloc(size_t size, int zero) {
+    return (void *)LocalAlloc(zero ? LPTR : LMEM_FIXED, size ? size : 1);
+}
+
+void plat_free(void *block) {
+    if (block)
+        LocalFree((HLOCAL)block);
+}
+
+int plat_read_file(const char *path, char **data, size_t *size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    // Only the low half of a file beyond 4 GiB would be read, and
+    // 0xFFFFFFFF + 1 would wrap the buffer size to nothing.
+    if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
+        low > kMaxFileSize) {
+        CloseHandle(file);
+        return 0;
+    }
+    char *buffer = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)low + 1);
+    if (!buffer) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD got = 0;
+    while (got < low) {
+        DWORD n = 0;
+        if (!ReadFile(file, buffer + got, low - got, &n, NULL)) {
+            LocalFree(buffer);
+            CloseHandle(file);
+            return 0;
+        }
+        if (n == 0)
+            break;  // the file shrank meanwhile: take what is there
+        got += n;
+    }
+    CloseHandle(file);
+    buffer[got] = '\0';
+    *data = buffer;
+    *size = got;
+    return 1;
+}
+
+static char *append_hex(char *p, DWORD value) {
+    char digits[8];
+    int n = 0;
+    do {
+        digits[n++] = "0123456789abcdef"[value & 15];
+        value >>= 4;
+    } while (value);
+    while (n) *p++ = digits[--n];
+    return p;
+}
+
+static int write_all(HANDLE file, const char *data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = size > 0x10000000 ? 0x10000000 : (DWORD)size;
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, NULL) || written != chunk)
+            return 0;
+        data += chunk;
+        size -= chunk;
+    }
+    return 1;
+}
+
+int plat_write_file(const char *path, const char *data, size_t size) {
+    static DWORD counter;
+    int path_len = lstrlenA(path);
+    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)path_len + 32);
+    if (!temp)
+        return 0;
+    // The temporary file sits beside the old one, so that the move stays
+    // within one volume and replaces it in one step.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        char *p = temp;
+        CopyMemory(p, path, (SIZE_T)path_len);
+        p += path_len;
+        *p++ = '.';
+        p = append_hex(p, GetCurrentProcessId());
+        *p++ = '-';
+        p = append_hex(p, counter++);
+        lstrcpyA(p, ".tmp");
+        file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        LocalFree(temp);
+        return 0;
+    }
+    int ok = write_all(file, data, size) && FlushFileBuffers(file);
+    if (!CloseHandle(file))
+        ok = 0;
+    // The old file is replaced only now that the new text is complete on
+    // the disk; WRITE_THROUGH returns only once the move itself is.
+    if (ok)
+        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok)
+        DeleteFileA(temp);
+    LocalFree(temp);
+    return ok;
+}
+
+int plat_stricmp(const char *a, const char *b) {
+    return lstrcmpiA(a, b);
+}
+
+int plat_is_lead_byte(unsigned char c) {
+    return IsDBCSLeadByte(c) ? 1 : 0;
+}
+
+int plat_is_dbcs(void) {
+    CPINFO info;
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}

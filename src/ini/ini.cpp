@@ -1,0 +1,678 @@
+// The INI engine: one program-wide document, parsed from a file or built by
+// sets, written back whole.
+#include "ini/ini.h"
+
+#include <limits.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "app/platform.h"
+
+static IniDocument g_doc;
+
+static int is_blank(unsigned char c) {
+    return c == ' ' || c == '\t';
+}
+
+static void trim_span(const char **begin, const char **end) {
+    const char *b = *begin;
+    const char *e = *end;
+    while (b < e && is_blank((unsigned char)*b)) ++b;
+    while (e > b && is_blank((unsigned char)e[-1])) --e;
+    *begin = b;
+    *end = e;
+}
+
+// Length of text, but never more than limit (the bytes past it are never
+// looked at, so a name argument need not be short to be cheap).
+static size_t bounded_length(const char *text, size_t limit) {
+    size_t n = 0;
+    while (n < limit && text[n]) ++n;
+    return n;
+}
+
+// The first INI_NAME_MAX bytes of [src, src + len), trimmed, into dst.
+static void store_name(char *dst, const char *src, size_t len) {
+    if (len > INI_NAME_MAX)
+        len = INI_NAME_MAX;
+    const char *b = src;
+    const char *e = src + len;
+    trim_span(&b, &e);
+    memcpy(dst, b, (size_t)(e - b));
+    dst[e - b] = '\0';
+}
+
+int ini_trim(char *text) {
+    if (!text)
+        return 1;
+    const char *b = text;
+    const char *e = text + strlen(text);
+    trim_span(&b, &e);
+    size_t n = (size_t)(e - b);
+    if (b != text)
+        memmove(text, b, n);
+    text[n] = '\0';
+    return 1;
+}
+
+int ini_hash(const char *text) {
+    // Unsigned arithmetic: the sum wraps like a 32-bit register instead of
+    // overflowing a signed int.
+    uint32_t h = 0;
+    if (!text)
+        return 0;
+    for (const unsigned char *p = (const unsigned char *)text; *p; ++p) {
+        if (*p == ' ')
+            continue;
+        int v = (signed char)*p;
+        if (*p >= 'A' && *p <= 'Z')
+            v += 32;
+        h = 2 * h + (uint32_t)v;
+    }
+    return (int)h;
+}
+
+// ---------------------------------------------------------------------------
+// Arrays
+
+// A zero-filled array of count slots of size bytes, or null (also when the
+// byte count would not fit in size_t).
+static void *alloc_slots(int count, size_t size) {
+    if (count <= 0 || (size_t)count > SIZE_MAX / size)
+        return nullptr;
+    return plat_alloc((size_t)count * size, 1);
+}
+
+// Capacity that growing in steps of INI_GROW_STEP reaches for count slots.
+static int stepped_capacity(size_t count) {
+    size_t steps = (count + INI_GROW_STEP - 1) / INI_GROW_STEP;
+    if (steps > (size_t)(INT_MAX / INI_GROW_STEP))
+        return 0;
+    return (int)steps * INI_GROW_STEP;
+}
+
+static int new_document(int capacity) {
+    IniSection *sections = (IniSection *)alloc_slots(capacity, sizeof(IniSection));
+    if (!sections)
+        return 0;
+    // Section 0 is the zero-filled first slot: no name, hash 0, no entries.
+    g_doc.sections = sections;
+    g_doc.section_count = 1;
+    g_doc.section_capacity = capacity;
+    return 1;
+}
+
+static int grow_sections(void) {
+    if (g_doc.section_count < g_doc.section_capacity)
+        return 1;
+    if (g_doc.section_capacity > INT_MAX - INI_GROW_STEP)
+        return 0;
+    int capacity = g_doc.section_capacity + INI_GROW_STEP;
+    IniSection *sections = (IniSection *)alloc_slots(capacity, sizeof(IniSection));
+    if (!sections)
+        return 0;
+    memcpy(sections, g_doc.sections, (size_t)g_doc.section_count * sizeof(IniSection));
+    plat_free(g_doc.sections);
+    g_doc.sections = sections;
+    g_doc.section_capacity = capacity;
+    return 1;
+}
+
+static int grow_entries(IniSection *sec) {
+    if (sec->entries && sec->entry_count < sec->entry_capacity)
+        return 1;
+    if (sec->entry_capacity > INT_MAX - INI_GROW_STEP)
+        return 0;
+    int capacity = sec->entry_capacity + INI_GROW_STEP;
+    IniEntry *entries = (IniEntry *)alloc_slots(capacity, sizeof(IniEntry));
+    if (!entries)
+        return 0;
+    if (sec->entries) {
+        memcpy(entries, sec->entries, (size_t)sec->entry_count * sizeof(IniEntry));
+        plat_free(sec->entries);
+    }
+    sec->entries = entries;
+    sec->entry_capacity = capacity;
+    return 1;
+}
+
+// Frees every value and the entry array: the section keeps its place and
+// name but is written no more.
+static void empty_section(IniSection *sec) {
+    for (int i = 0; i < sec->entry_count; ++i) {
+        plat_free(sec->entries[i].value);
+        sec->entries[i].value = nullptr;
+    }
+    plat_free(sec->entries);
+    sec->entries = nullptr;
+    sec->entry_count = 0;
+    sec->entry_capacity = 0;
+}
+
+void ini_free(void) {
+    if (!g_doc.sections)
+        return;
+    for (int i = 0; i < g_doc.section_count; ++i) empty_section(&g_doc.sections[i]);
+    plat_free(g_doc.sections);
+    g_doc.sections = nullptr;
+    g_doc.section_count = 0;
+    g_doc.section_capacity = 0;
+}
+
+const IniDocument *ini_document(void) {
+    return &g_doc;
+}
+
+// ---------------------------------------------------------------------------
+// Adding and finding
+
+static char *copy_text(const char *text, size_t len) {
+    if (len == SIZE_MAX)
+        return nullptr;
+    char *copy = (char *)plat_alloc(len + 1, 0);
+    if (!copy)
+        return nullptr;
+    memcpy(copy, text, len);
+    copy[len] = '\0';
+    return copy;
+}
+
+static int add_section_span(const char *name, size_t len) {
+    if (len == 0 || !grow_sections())
+        return 0;
+    IniSection *sec = &g_doc.sections[g_doc.section_count];
+    store_name(sec->name, name, len);
+    sec->hash = ini_hash(sec->name);
+    ++g_doc.section_count;
+    return 1;
+}
+
+static int add_entry_span(int section, const char *name, size_t name_len, const char *value,
+                          size_t value_len, int is_comment) {
+    if (name_len == 0)
+        return 0;
+    IniSection *sec = &g_doc.sections[section];
+    if (!grow_entries(sec))
+        return 0;
+    char *copy = copy_text(value, value_len);
+    if (!copy)
+        return 0;
+    IniEntry *entry = &sec->entries[sec->entry_count];
+    store_name(entry->name, name, name_len);
+    entry->hash = is_comment ? 0 : ini_hash(entry->name);
+    entry->value = copy;
+    entry->is_comment = is_comment ? 1 : 0;
+    ++sec->entry_count;
+    return 1;
+}
+
+static int valid_section(int section) {
+    return g_doc.sections && section >= 0 && section < g_doc.section_count;
+}
+
+int ini_add_section(const char *name) {
+    // Only a set starts a document; adding to none would put the new
+    // section where section 0 belongs.
+    if (!g_doc.sections || !name || !*name)
+        return 0;
+    return add_section_span(name, bounded_length(name, INI_NAME_MAX));
+}
+
+int ini_add_entry(int section, const char *name, const char *value, int is_comment) {
+    if (!valid_section(section) || !name || !*name || !value)
+        return 0;
+    return add_entry_span(section, name, bounded_length(name, INI_NAME_MAX), value, strlen(value),
+                          is_comment);
+}
+
+int ini_find_section(const char *name) {
+    if (!g_doc.sections || !name || !*name)
+        return -1;
+    int hash = ini_hash(name);
+    for (int i = 0; i < g_doc.section_count; ++i) {
+        const IniSection *sec = &g_doc.sections[i];
+        if (sec->hash == hash && plat_stricmp(sec->name, name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int ini_find_entry(int section, const char *key) {
+    if (!valid_section(section) || !key || !*key)
+        return -1;
+    const IniSection *sec = &g_doc.sections[section];
+    if (!sec->entries)
+        return -1;
+    int hash = ini_hash(key);
+    for (int i = 0; i < sec->entry_count; ++i) {
+        const IniEntry *entry = &sec->entries[i];
+        if (entry->is_comment)
+            continue;
+        if (entry->hash == hash && plat_stricmp(entry->name, key) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Gets
+
+static const IniEntry *lookup(const char *section, const char *key) {
+    int s = ini_find_section(section);
+    if (s < 0)
+        return nullptr;
+    int e = ini_find_entry(s, key);
+    if (e < 0)
+        return nullptr;
+    return &g_doc.sections[s].entries[e];
+}
+
+// A stored value as the gets see it: outer blanks and tabs trimmed, then
+// one leading and one trailing double quote dropped. Works on the span, so
+// a get needs no copy of the value (and cannot fail for want of one).
+static void clean_value(const char *value, const char **begin, const char **end) {
+    const char *b = value;
+    const char *e = value + strlen(value);
+    trim_span(&b, &e);
+    if (b < e && *b == '"')
+        ++b;
+    if (b < e && e[-1] == '"')
+        --e;
+    *begin = b;
+    *end = e;
+}
+
+int ini_get_string(const char *section, const char *key, const char *def, char *out, int max) {
+    if (!out || max <= 0)
+        return 0;
+    size_t limit = (size_t)max - 1;
+    const char *src;
+    size_t len;
+    const IniEntry *entry = lookup(section, key);
+    if (entry && entry->value) {
+        const char *e;
+        clean_value(entry->value, &src, &e);
+        len = (size_t)(e - src);
+        if (len > limit)
+            len = limit;
+    } else {
+        src = def ? def : "";
+        len = bounded_length(src, limit);
+    }
+    memmove(out, src, len);
+    out[len] = '\0';
+    return (int)len;
+}
+
+// atoi's reading (white space, an optional sign, decimal digits up to the
+// first other byte) with a defined result out of range: the number
+// saturates at INT_MAX or INT_MIN, as the Windows C runtime's atoi does,
+// rather than wrapping into a value of the opposite sign.
+static int text_to_int(const char *p, const char *end) {
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+    int negative = 0;
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    const long long limit = negative ? -(long long)INT_MIN : INT_MAX;
+    long long n = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        n = n * 10 + (*p - '0');
+        if (n > limit) {
+            n = limit;
+            break;
+        }
+    }
+    return (int)(negative ? -n : n);
+}
+
+int ini_get_int(const char *section, const char *key, int def) {
+    const IniEntry *entry = lookup(section, key);
+    if (!entry || !entry->value)
+        return def;
+    const char *b;
+    const char *e;
+    clean_value(entry->value, &b, &e);
+    return text_to_int(b, e);
+}
+
+// ---------------------------------------------------------------------------
+// Sets
+
+static int set_in_section(int s, const char *key, const char *value) {
+    IniSection *sec = &g_doc.sections[s];
+    if (!key) {
+        empty_section(sec);
+        return 1;
+    }
+    int e = ini_find_entry(s, key);
+    if (e < 0)
+        return ini_add_entry(s, key, value, 0);
+    IniEntry *entry = &sec->entries[e];
+    if (!value) {
+        // Emptied in place: the slot stays, but no lookup finds a nameless
+        // key and the writer skips it.
+        plat_free(entry->value);
+        entry->value = nullptr;
+        entry->name[0] = '\0';
+        entry->hash = 0;
+        return 1;
+    }
+    // The new copy is made before the old value goes, so that a failure
+    // leaves the key as it was instead of without a value.
+    char *copy = copy_text(value, strlen(value));
+    if (!copy)
+        return 0;
+    plat_free(entry->value);
+    entry->value = copy;
+    return 1;
+}
+
+int ini_set_value(const char *section, const char *key, const char *value) {
+    if (!section || !*section)
+        return 0;
+    int created = 0;
+    if (!g_doc.sections) {
+        if (!new_document(INI_GROW_STEP))
+            return 0;
+        created = 1;
+    }
+    int s = ini_find_section(section);
+    if (s < 0) {
+        if (ini_add_section(section))
+            s = g_doc.section_count - 1;
+    }
+    int ok = s >= 0 && set_in_section(s, key, value);
+    // Only a set that succeeds leaves a document behind.
+    if (!ok && created)
+        ini_free();
+    return ok;
+}
+
+int ini_set_string(const char *section, const char *key, const char *value) {
+    if (!value || !*value)
+        return ini_set_value(section, key, "");
+    size_t len = strlen(value);
+    char *quoted = len < SIZE_MAX - 3 ? (char *)plat_alloc(len + 3, 0) : nullptr;
+    if (!quoted)
+        return ini_set_value(section, key, value);
+    quoted[0] = '"';
+    memcpy(quoted + 1, value, len);
+    quoted[len + 1] = '"';
+    quoted[len + 2] = '\0';
+    int ok = ini_set_value(section, key, quoted);
+    plat_free(quoted);
+    return ok;
+}
+
+// Decimal text of value with a "-" when negative. Works on the unsigned
+// magnitude, so INT_MIN needs no special case.
+static void int_to_text(int value, char *out) {
+    char digits[16];
+    int n = 0;
+    uint32_t u = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    do {
+        digits[n++] = (char)('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *out++ = '-';
+    while (n) *out++ = digits[--n];
+    *out = '\0';
+}
+
+int ini_set_int(const char *section, const char *key, int value) {
+    char text[16];
+    int_to_text(value, text);
+    return ini_set_value(section, key, text);
+}
+
+// ---------------------------------------------------------------------------
+// Parsing
+
+struct LineSpan {
+    size_t start;
+    size_t len;
+};
+
+// The line that starts at *pos: up to the first CR or LF or the end. *pos
+// moves past the whole run of line breaks after it. 0 at the end.
+static int next_line(const char *data, size_t size, size_t *pos, LineSpan *line) {
+    size_t p = *pos;
+    if (p >= size)
+        return 0;
+    line->start = p;
+    while (p < size && data[p] != '\r' && data[p] != '\n') ++p;
+    line->len = p - line->start;
+    while (p < size && (data[p] == '\r' || data[p] == '\n')) ++p;
+    *pos = p;
+    return 1;
+}
+
+// Whether a line is a header that defines a section: "[" in the first
+// column, "]" as the last byte, and something between them.
+static int is_header(const char *line, size_t len) {
+    return len >= 3 && line[0] == '[' && line[len - 1] == ']';
+}
+
+// Whether a line that is not a header becomes an entry: a comment, or a key
+// line whose key is not empty. A "[" line without its "]" is dropped, and
+// so is a line that starts with "=".
+static int is_entry(const char *line, size_t len) {
+    return len > 0 && line[0] != '[' && line[0] != '=';
+}
+
+static void parse_line(const char *line, size_t len) {
+    if (len == 0)
+        return;  // a line break at the very start of the text
+    if (line[0] == '[') {
+        if (len >= 2 && line[len - 1] == ']')
+            add_section_span(line + 1, len - 2);
+        return;
+    }
+    // Lines always go to the newest section.
+    int section = g_doc.section_count - 1;
+    if (line[0] == '#') {
+        add_entry_span(section, line, len, "", 0, 1);
+        return;
+    }
+    const char *eq = (const char *)memchr(line, '=', len);
+    size_t key_len = eq ? (size_t)(eq - line) : len;
+    const char *value = eq ? eq + 1 : line + len;
+    add_entry_span(section, line, key_len, value, (size_t)(line + len - value), 0);
+}
+
+// Gives the section its entry array at the capacity that adding count
+// entries one by one would reach. Best effort: without it the adds grow
+// the array themselves.
+static void reserve_entries(IniSection *sec, size_t count) {
+    if (count == 0 || sec->entries)
+        return;
+    int capacity = stepped_capacity(count);
+    sec->entries = (IniEntry *)alloc_slots(capacity, sizeof(IniEntry));
+    if (sec->entries)
+        sec->entry_capacity = capacity;
+}
+
+// Entry lines from lines[from] up to the next header.
+static size_t count_entries(const char *data, const LineSpan *lines, size_t count, size_t from) {
+    size_t n = 0;
+    for (size_t i = from; i < count; ++i) {
+        const char *line = data + lines[i].start;
+        if (is_header(line, lines[i].len))
+            break;
+        n += (size_t)is_entry(line, lines[i].len);
+    }
+    return n;
+}
+
+// The lines of the text, or null when memory is short.
+static LineSpan *split_lines(const char *data, size_t size, size_t *count) {
+    size_t capacity = size / 32 + 16;
+    size_t n = 0;
+    LineSpan *lines = (LineSpan *)plat_alloc(capacity * sizeof(LineSpan), 0);
+    size_t pos = 0;
+    LineSpan line;
+    while (lines && next_line(data, size, &pos, &line)) {
+        if (n == capacity) {
+            LineSpan *bigger = nullptr;
+            if (capacity <= SIZE_MAX / 2 / sizeof(LineSpan))
+                bigger = (LineSpan *)plat_alloc(capacity * 2 * sizeof(LineSpan), 0);
+            if (bigger)
+                memcpy(bigger, lines, n * sizeof(LineSpan));
+            plat_free(lines);
+            lines = bigger;
+            capacity *= 2;
+            if (!lines)
+                break;
+        }
+        lines[n++] = line;
+    }
+    *count = n;
+    return lines;
+}
+
+// Builds a new document from the text. A document built line by line grows
+// its arrays by 10 slots at a time, copying them each time, which makes a
+// long file quadratic. So the lines are found first, and every array is
+// allocated once at the capacity that the stepwise growth would have
+// reached; the document comes out the same, only faster.
+static int parse_document(const char *data, size_t size) {
+    size_t count = 0;
+    LineSpan *lines = split_lines(data, size, &count);
+    size_t headers = 0;
+    for (size_t i = 0; lines && i < count; ++i)
+        headers += (size_t)is_header(data + lines[i].start, lines[i].len);
+    int capacity = stepped_capacity(headers + 1);
+    if (capacity < INI_GROW_STEP)
+        capacity = INI_GROW_STEP;
+    if (!lines || !new_document(capacity)) {
+        if (!new_document(INI_GROW_STEP)) {
+            plat_free(lines);
+            return 0;
+        }
+    }
+    if (!lines) {
+        // Short of memory for the line list: parse as the lines come.
+        size_t pos = 0;
+        LineSpan line;
+        while (next_line(data, size, &pos, &line)) parse_line(data + line.start, line.len);
+        return 1;
+    }
+    reserve_entries(&g_doc.sections[0], count_entries(data, lines, count, 0));
+    for (size_t i = 0; i < count; ++i) {
+        const char *line = data + lines[i].start;
+        int before = g_doc.section_count;
+        parse_line(line, lines[i].len);
+        if (g_doc.section_count > before)
+            reserve_entries(&g_doc.sections[before], count_entries(data, lines, count, i + 1));
+    }
+    plat_free(lines);
+    return 1;
+}
+
+int ini_load_buffer(const char *data, size_t size) {
+    if (!data && size)
+        return 0;
+    ini_free();
+    // The text ends at its first NUL byte, wherever it is.
+    const char *nul = size ? (const char *)memchr(data, '\0', size) : nullptr;
+    if (nul)
+        size = (size_t)(nul - data);
+    return parse_document(data, size);
+}
+
+int ini_load(const char *path, int read) {
+    if (!read) {
+        ini_free();
+        return 1;
+    }
+    char *data;
+    size_t size;
+    if (!path || !plat_read_file(path, &data, &size))
+        return 0;
+    int ok = ini_load_buffer(data, size);
+    plat_free(data);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// Bytes the text of the document takes; the builder below writes exactly
+// these, line for line.
+static size_t text_size(void) {
+    size_t total = 0;
+    for (int s = 0; s < g_doc.section_count; ++s) {
+        const IniSection *sec = &g_doc.sections[s];
+        if (!sec->entries)
+            continue;
+        if (s > 0)
+            total += strlen(sec->name) + 4;  // "[" name "]" CR LF
+        for (int i = 0; i < sec->entry_count; ++i) {
+            const IniEntry *entry = &sec->entries[i];
+            if (!entry->name[0])
+                continue;
+            total += strlen(entry->name) + 2;
+            if (!entry->is_comment)
+                total += 1 + (entry->value ? strlen(entry->value) : 0);
+        }
+        total += 2;  // the empty line after the section
+    }
+    return total;
+}
+
+static char *put(char *p, const char *text) {
+    size_t n = strlen(text);
+    memcpy(p, text, n);
+    return p + n;
+}
+
+char *ini_build_text(size_t *size) {
+    if (!g_doc.sections)
+        return nullptr;
+    size_t total = text_size();
+    if (total == SIZE_MAX)
+        return nullptr;
+    char *text = (char *)plat_alloc(total + 1, 0);
+    if (!text)
+        return nullptr;
+    char *p = text;
+    for (int s = 0; s < g_doc.section_count; ++s) {
+        const IniSection *sec = &g_doc.sections[s];
+        if (!sec->entries)
+            continue;
+        if (s > 0) {
+            *p++ = '[';
+            p = put(p, sec->name);
+            p = put(p, "]\r\n");
+        }
+        for (int i = 0; i < sec->entry_count; ++i) {
+            const IniEntry *entry = &sec->entries[i];
+            if (!entry->name[0])
+                continue;
+            p = put(p, entry->name);
+            if (!entry->is_comment) {
+                *p++ = '=';
+                if (entry->value)
+                    p = put(p, entry->value);
+            }
+            p = put(p, "\r\n");
+        }
+        p = put(p, "\r\n");
+    }
+    *p = '\0';
+    *size = total;
+    return text;
+}
+
+int ini_write(const char *path) {
+    size_t size;
+    if (!path)
+        return 0;
+    char *text = ini_build_text(&size);
+    if (!text)
+        return 0;
+    int ok = plat_write_file(path, text, size);
+    plat_free(text);
+    return ok;
+}
