@@ -42,6 +42,9 @@ int match_frame_window(const char *class_name, const char *window_title, const c
 
 // Page window class of a kind 1 to 5; null for every other value.
 const char *page_class_for(int kind);
+// 1 when class_name is the page class of kind, compared without regard to
+// case; 0 for a kind without a page class.
+int match_page_class(int kind, const char *class_name);
 
 // Character-wise search: byte offset of the first occurrence of needle in
 // text that starts on a character boundary, or -1. Under a double-byte code
