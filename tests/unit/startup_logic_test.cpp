@@ -1,0 +1,130 @@
+#include "app/startup_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "guarded_text.h"
+
+namespace {
+
+int cp932_lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+const TextRules cp932 = {cp932_lead, 1};
+const TextRules single_byte = {nullptr, 0};
+
+struct PathCase {
+    const char *module;
+    const char *in_cp932;
+    const char *in_single_byte;
+};
+
+TEST(IniPath, BesideTheExecutable) {
+    const PathCase cases[] = {
+        {"C:\\Program Files\\Yarrowmeld\\Yarrowmeld.exe",
+         "C:\\Program Files\\Yarrowmeld\\Yarrowmeld.ini",
+         "C:\\Program Files\\Yarrowmeld\\Yarrowmeld.ini"},
+        {"C:\\y.exe", "C:\\Yarrowmeld.ini", "C:\\Yarrowmeld.ini"},
+        {"Yarrowmeld.exe", "\\Yarrowmeld.ini", "\\Yarrowmeld.ini"},
+        {"", "\\Yarrowmeld.ini", "\\Yarrowmeld.ini"},
+        {"\\\\server\\share\\y.exe", "\\\\server\\share\\Yarrowmeld.ini",
+         "\\\\server\\share\\Yarrowmeld.ini"},
+        // A folder whose name holds 0x95 0x5C (a kanji ending in '\').
+        {"C:\\\x95\\\\y.exe", "C:\\\x95\\\\Yarrowmeld.ini", "C:\\\x95\\\\Yarrowmeld.ini"},
+        // ... and a file name holding it: only code page 932 keeps the folder.
+        {"C:\\dir\\\x95\\.exe", "C:\\dir\\Yarrowmeld.ini", "C:\\dir\\\x95\\Yarrowmeld.ini"},
+        {"\x83\\\x83\\.exe", "\\Yarrowmeld.ini", "\x83\\\x83\\Yarrowmeld.ini"},
+        // A lead byte at the very end stands alone.
+        {"C:\\a\\b\x95", "C:\\a\\Yarrowmeld.ini", "C:\\a\\Yarrowmeld.ini"},
+    };
+    for (const PathCase &c : cases) {
+        char out[1024];
+        EXPECT_EQ(build_ini_path(out, sizeof out, c.module, &cp932), 1) << c.module;
+        EXPECT_STREQ(out, c.in_cp932) << c.module;
+        EXPECT_EQ(build_ini_path(out, sizeof out, c.module, &single_byte), 1) << c.module;
+        EXPECT_STREQ(out, c.in_single_byte) << c.module;
+    }
+}
+
+TEST(IniPath, ScanStopsAtTheTerminatorAfterALeadByte) {
+    GuardedText module("C:\\dir\\\x95");
+    char out[64];
+    EXPECT_EQ(build_ini_path(out, sizeof out, module.get(), &cp932), 1);
+    EXPECT_STREQ(out, "C:\\dir\\Yarrowmeld.ini");
+}
+
+TEST(IniPath, WorksInPlace) {
+    // Start-up reads the module name straight into the path buffer.
+    char buffer[1024] = "C:\\Tools\\Yarrowmeld.exe";
+    EXPECT_EQ(build_ini_path(buffer, sizeof buffer, buffer, &cp932), 1);
+    EXPECT_STREQ(buffer, "C:\\Tools\\Yarrowmeld.ini");
+}
+
+TEST(IniPath, TooLongGivesEmptyTextAndNoOverrun) {
+    const size_t name = strlen("\\Yarrowmeld.ini");
+    for (size_t dir_length : {size_t(0), size_t(3), size_t(1000), size_t(1008), size_t(1009)}) {
+        std::string module = std::string(dir_length, 'd') + "\\y.exe";
+        const size_t needed = dir_length + name + 1;
+        for (size_t size : {needed - 1, needed}) {
+            char buffer[1100];
+            memset(buffer, '#', sizeof buffer);
+            int ok = build_ini_path(buffer, size, module.c_str(), &cp932);
+            for (size_t i = size; i < sizeof buffer; i++) {
+                ASSERT_EQ(buffer[i], '#') << "dir " << dir_length << " size " << size;
+            }
+            if (size == needed) {
+                EXPECT_EQ(ok, 1);
+                EXPECT_EQ(std::string(buffer), std::string(dir_length, 'd') + "\\Yarrowmeld.ini");
+            } else {
+                EXPECT_EQ(ok, 0);
+                EXPECT_STREQ(buffer, "");
+            }
+        }
+    }
+    // The whole 1024-byte buffer: a directory of 1008 bytes is the longest
+    // that fits.
+    char out[1024];
+    EXPECT_EQ(build_ini_path(out, sizeof out, (std::string(1008, 'd') + "\\a").c_str(), &cp932), 1);
+    EXPECT_EQ(build_ini_path(out, sizeof out, (std::string(1009, 'd') + "\\a").c_str(), &cp932), 0);
+    EXPECT_STREQ(out, "");
+
+    char untouched = '#';
+    EXPECT_EQ(build_ini_path(&untouched, 0, "C:\\y.exe", &cp932), 0);
+    EXPECT_EQ(untouched, '#');
+}
+
+TEST(HiddenName, ClearsBitSevenUpToTheTerminator) {
+    const char *plain = "Private";
+    char stored[16];
+    memset(stored, 0xC1, sizeof stored);
+    for (size_t i = 0; i <= strlen(plain); i++) {
+        stored[i] = plain[i] ? (char)(plain[i] | 0x80) : 0;
+    }
+    reveal_hidden_name(stored);
+    EXPECT_STREQ(stored, plain);
+    // Bytes behind the terminator are not touched.
+    EXPECT_EQ((unsigned char)stored[strlen(plain) + 1], 0xC1);
+
+    char mixed[] = "a\xe2z\xff";
+    reveal_hidden_name(mixed);
+    EXPECT_STREQ(mixed, "abz\x7f");
+
+    char empty[] = "";
+    reveal_hidden_name(empty);
+    EXPECT_STREQ(empty, "");
+}
+
+TEST(ReadmeOption, ExactlyTwoBytes) {
+    for (const char *yes : {"-?", "-H", "-h"}) {
+        EXPECT_TRUE(is_readme_option(yes)) << yes;
+    }
+    for (const char *no : {"/?", "--h", "-x", "-hh", "-", "", "h", "-?x", "?", "- h", "--"}) {
+        EXPECT_FALSE(is_readme_option(no)) << no;
+    }
+    EXPECT_FALSE(is_readme_option(nullptr));
+}
+
+}  // namespace
