@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/platform_test.h"
 #include "guarded_text.h"
 
 namespace {
@@ -419,15 +419,26 @@ TEST(Search, EmptyConfiguredTitleDependsOnTheCodePage) {
     EXPECT_EQ(sbcs.page, &top[0].children[0]);
 }
 
-TEST(SystemTextRules, FollowThePlatform) {
+TEST(SystemTextRules, FollowTheCodePageOfTheSystem) {
+    plat_set_test_code_page(932);
     const TextRules *tr = system_text_rules();
-    ASSERT_NE(tr, nullptr);
-    EXPECT_EQ(tr->dbcs, plat_is_dbcs() ? 1 : 0);
-    ASSERT_NE(tr->is_lead, nullptr);
-    for (int c = 0; c < 256; c++) {
-        EXPECT_EQ(tr->is_lead((unsigned char)c) != 0, plat_is_lead_byte((unsigned char)c) != 0)
-            << c;
-    }
+    EXPECT_EQ(tr->dbcs, 1);
+    EXPECT_EQ(title_find("\x82"
+                         "a",
+                         "a", tr),
+              -1);
+    EXPECT_EQ(title_find("", "", tr), -1);
+
+    plat_set_test_code_page(1252);
+    tr = system_text_rules();
+    EXPECT_EQ(tr->dbcs, 0);
+    EXPECT_EQ(title_find("\x82"
+                         "a",
+                         "a", tr),
+              1);
+    EXPECT_EQ(title_find("", "", tr), 0);
+
+    plat_set_test_code_page(932);
 }
 
 }  // namespace
