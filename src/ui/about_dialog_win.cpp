@@ -1,0 +1,199 @@
+// The about dialog: product name, version and copyright from the program's
+// own version block, beside an icon that blinks between the two tray icons.
+#include "app/app.h"
+
+#include <stdlib.h>
+
+#include "ui/ui_logic.h"
+
+// The control the blinking icon is drawn into, and the icon it gets next.
+static HWND icon_control;
+static int about_blink_icon = IDI_RUNNING;
+
+// Copies text into out (size bytes, always terminated), cutting before a
+// double-byte character that would not fit whole.
+static void copy_text(char *out, size_t size, const char *text) {
+    if (size == 0)
+        return;
+    size_t n = 0;
+    while (text[n]) {
+        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) && text[n + 1] ? 2 : 1;
+        if (n + step >= size)
+            break;
+        for (size_t k = 0; k < step; k++) out[n + k] = text[n + k];
+        n += step;
+    }
+    out[n] = 0;
+}
+
+void *load_version_block(const char *file_name, DWORD **translation) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(file_name, &ignored);
+    if (size == 0)
+        return nullptr;
+    void *block = malloc(size);
+    if (!block)
+        return nullptr;
+    if (!GetFileVersionInfoA(file_name, 0, size, block)) {
+        free(block);
+        return nullptr;
+    }
+    void *value = nullptr;
+    UINT length = 0;
+    // A Translation value too short to hold one entry counts as none, so
+    // that the caller never reads past it.
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", &value, &length) || !value ||
+        length < sizeof(DWORD)) {
+        free(block);
+        return nullptr;
+    }
+    *translation = static_cast<DWORD *>(value);
+    return block;
+}
+
+// Looks one string field up in the table of lang and codepage.
+static int lookup_string(char *out, size_t out_size, const void *block, unsigned lang,
+                         unsigned codepage, const char *field) {
+    char path[128];
+    if (!format_version_path(path, sizeof path, lang, codepage, field))
+        return 0;
+    void *value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block, path, &value, &length) || !value)
+        return 0;
+    // The text is terminated inside the block; the length reported is in
+    // characters of the stored text, not bytes of the ANSI copy, so it is
+    // not used to bound the copy.
+    copy_text(out, out_size, static_cast<const char *>(value));
+    return 1;
+}
+
+int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
+                         const char *field) {
+    if (out_size == 0)
+        return 0;
+    if (lookup_string(out, out_size, block, LOWORD(translation), HIWORD(translation), field))
+        return 1;
+    // The table may be filed under another language or code page than the
+    // translation names: try the usual ones, code page outer.
+    for (unsigned short codepage : version_codepages) {
+        for (unsigned short lang : version_languages) {
+            if (lookup_string(out, out_size, block, lang, codepage, field))
+                return 1;
+        }
+    }
+    out[0] = 0;
+    return 0;
+}
+
+// The program's own file. The module path is used rather than argv[0],
+// which may be relative or lack the ".exe" that the version calls need.
+static void own_file_name(char *out, DWORD size) {
+    DWORD n = GetModuleFileNameA(nullptr, out, size);
+    if (n == 0 || n >= size)
+        copy_text(out, size, __argv && __argv[0] ? __argv[0] : "");
+}
+
+static void show_version_texts(HWND dialog) {
+    static const char version_word[] = "Version ";
+    char text[256];
+    copy_text(text, sizeof text, version_word);
+    char file_name[1024];
+    own_file_name(file_name, sizeof file_name);
+    DWORD *translation = nullptr;
+    void *block = load_version_block(file_name, &translation);
+    if (block) {
+        DWORD pair = *translation;
+        size_t prefix = sizeof version_word - 1;
+        query_version_string(text + prefix, sizeof text - prefix, block, pair, "FileVersion");
+        SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, text);
+        query_version_string(text, sizeof text, block, pair, "LegalCopyright");
+        SetDlgItemTextA(dialog, IDC_ABOUT_COPYRIGHT, text);
+        query_version_string(text, sizeof text, block, pair, "ProductName");
+        SetDlgItemTextA(dialog, IDC_ABOUT_PRODUCT, text);
+        free(block);
+    } else {
+        lstrcatA(text, " : Unkown");
+        SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, text);
+    }
+}
+
+static void init_dialog(HWND dialog) {
+    show_version_texts(dialog);
+
+    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (g.readme_available == 1) {
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
+    }
+    DrawMenuBar(dialog);
+
+    icon_control = GetDlgItem(dialog, IDC_ABOUT_ICON);
+    if (!SetTimer(dialog, IDT_ABOUT_BLINK, 1000, nullptr)) {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+    about_blink_icon = IDI_RUNNING;
+    GetWindowRect(dialog, &g.about_window_rect);
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+static void paint_icon(void) {
+    InvalidateRect(icon_control, nullptr, TRUE);
+    UpdateWindow(icon_control);
+    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(about_blink_icon));
+    HDC dc = GetDC(icon_control);
+    DrawIcon(dc, 0, 0, icon);
+    ReleaseDC(icon_control, dc);
+    about_blink_icon = about_blink_icon == IDI_STOPPED ? IDI_RUNNING : IDI_STOPPED;
+}
+
+static void close_dialog(HWND dialog) {
+    if (g.about_dialog == dialog)
+        g.about_dialog = nullptr;
+    KillTimer(dialog, IDT_ABOUT_BLINK);
+    DestroyWindow(dialog);
+    if (g.settings_dialog)
+        SetForegroundWindow(g.settings_dialog);
+}
+
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            init_dialog(dialog);
+            return FALSE;
+        case WM_TIMER:
+            PostMessageA(dialog, WM_PAINT, 0, 0);
+            return FALSE;
+        case WM_PAINT:
+            // Drawn here, then the dialog paints as usual.
+            paint_icon();
+            return FALSE;
+        case WM_COMMAND:
+            // Enter and Esc arrive as the accelerator commands and do nothing.
+            if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)
+                close_dialog(dialog);
+            return FALSE;
+        case WM_SYSCOMMAND:
+            if (wparam == IDM_SYS_README && !g.readme_viewer)
+                open_readme_viewer();
+            return FALSE;
+        case WM_CLOSE:
+            close_dialog(dialog);
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+            close_dialog(dialog);
+            return TRUE;
+        case WM_DESTROY:
+            if (g.about_dialog == dialog)
+                g.about_dialog = nullptr;
+            if (g.settings_dialog)
+                SetForegroundWindow(g.settings_dialog);
+            return FALSE;
+    }
+    return FALSE;
+}

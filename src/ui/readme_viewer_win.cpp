@@ -1,0 +1,206 @@
+// The readme viewer: Readme.txt of the current directory, read-only, white
+// on black in a rich-edit control that is created at run time.
+#include "app/app.h"
+
+#include <imm.h>
+#include <richedit.h>
+
+#include "ui/ui_logic.h"
+
+// The control's window procedure before the scroll subclass, and the
+// subclass's own idea of the scroll position.
+static WNDPROC previous_proc;
+static int line_height;
+static SCROLLINFO scroll;
+
+static const int EDIT_WIDTH = 502;
+static const int EDIT_HEIGHT = 373;
+
+static DWORD CALLBACK read_file(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG *got) {
+    DWORD read = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(wanted), &read,
+                  nullptr))
+        read = 0;
+    // Zero bytes end the transfer: end of file and read errors alike.
+    *got = static_cast<LONG>(read);
+    return 0;
+}
+
+static void load_readme(HWND edit) {
+    HANDLE file = CreateFileA("Readme.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file);
+    stream.dwError = 0;
+    stream.pfnCallback = read_file;
+    SendMessageA(edit, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    CloseHandle(file);
+}
+
+static LRESULT CALLBACK scroll_subclass(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+    // The wheel goes straight to the control: its low word holds key
+    // flags, not a scroll code, and the control scrolls by its own rules.
+    if (message == WM_VSCROLL) {
+        int pos = scroll.nPos;
+        int delta =
+            scroll_delta(LOWORD(wparam), HIWORD(wparam), pos, static_cast<int>(scroll.nPage));
+        delta = scroll_clamp(delta, pos, scroll.nMax);
+        if (delta != 0) {
+            scroll.nPos = pos + delta;
+            SetScrollInfo(edit, SB_VERT, &scroll, TRUE);
+            ScrollWindow(edit, 0, -(line_height * delta), nullptr, nullptr);
+            UpdateWindow(edit);
+        }
+    }
+    return CallWindowProcA(previous_proc, edit, message, wparam, lparam);
+}
+
+// Measures the control's font and sets the scroll range that the subclass
+// works with. readme_metrics never divides by zero: a font of no width or
+// height leaves nothing to scroll.
+static void set_scroll_range(HWND edit) {
+    HDC dc = GetDC(edit);
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc, &tm);
+    ReleaseDC(edit, dc);
+    RECT client;
+    GetClientRect(edit, &client);
+    ReadmeMetrics m = readme_metrics(tm.tmPitchAndFamily, tm.tmAveCharWidth, tm.tmHeight,
+                                     tm.tmExternalLeading, client.bottom - client.top);
+    line_height = m.line_height;
+    scroll.cbSize = sizeof scroll;
+    scroll.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    scroll.nMin = 0;
+    scroll.nMax = m.max;
+    scroll.nPage = static_cast<UINT>(m.lines_per_page);
+    scroll.nPos = 0;
+    SetScrollInfo(edit, SB_VERT, &scroll, TRUE);
+}
+
+static void fill_control(HWND edit) {
+    set_scroll_range(edit);
+
+    CHARFORMATA format;
+    ZeroMemory(&format, sizeof format);
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET | CFM_PROTECTED;
+    format.dwEffects = CFE_PROTECTED;
+    format.yHeight = 175;
+    format.crTextColor = RGB(255, 255, 255);
+    format.bCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(format.szFaceName, "ＭＳ ゴシック", sizeof format.szFaceName);
+
+    SendMessageA(edit, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
+    SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    load_readme(edit);
+    SendMessageA(edit, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY | ECO_AUTOVSCROLL);
+    SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
+    SendMessageA(edit, EM_SETREADONLY, TRUE, 0);
+    // A click at the top left: caret at the start, nothing selected.
+    SendMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(edit, WM_LBUTTONUP, MK_LBUTTON, MAKELPARAM(5, 5));
+}
+
+static void init_dialog(HWND viewer) {
+    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
+    SendMessageA(viewer, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
+    g.rich_edit =
+        CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
+                        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_READONLY |
+                            ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
+                        0, 0, EDIT_WIDTH, EDIT_HEIGHT, viewer, nullptr, g.instance, nullptr);
+
+    HMENU menu = GetSystemMenu(viewer, FALSE);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
+    DrawMenuBar(viewer);
+
+    // Without the control (the library or the window could not be had) the
+    // viewer stays up empty, with its OK button and menus working.
+    if (g.rich_edit)
+        fill_control(g.rich_edit);
+
+    // Off for every thread of the process, for the rest of the run.
+    ImmDisableIME(static_cast<DWORD>(-1));
+
+    if (g.rich_edit) {
+        previous_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            g.rich_edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(scroll_subclass)));
+    }
+    SetWindowPos(viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    if (g.rich_edit)
+        SetWindowPos(g.rich_edit, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+// The control goes before the library is unloaded; the main window unloads
+// it and destroys the viewer.
+static void close_viewer(HWND viewer) {
+    if (g.rich_edit) {
+        if (previous_proc)
+            SetWindowLongPtrA(g.rich_edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_proc));
+        previous_proc = nullptr;
+        DestroyWindow(g.rich_edit);
+        g.rich_edit = nullptr;
+    }
+    SendMessageA(g.main_window, WM_COMMAND, IDM_CLOSE_README, 0);
+    if (IsWindow(viewer))
+        DestroyWindow(viewer);
+    if (g.readme_viewer == viewer)
+        g.readme_viewer = nullptr;
+}
+
+// Destroys an open about dialog and has it opened anew, in front.
+static int reopen_about(HWND viewer) {
+    if (!g.about_dialog)
+        return 0;
+    HWND about = g.about_dialog;
+    g.about_dialog = nullptr;
+    DestroyWindow(about);
+    PostMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    return 1;
+}
+
+INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            init_dialog(viewer);
+            return FALSE;
+        case WM_COMMAND:
+            if (wparam == IDOK || wparam == IDCANCEL)
+                close_viewer(viewer);
+            return FALSE;
+        case WM_SYSCOMMAND:
+            if (reopen_about(viewer))
+                return TRUE;
+            if (wparam == IDM_SYS_ABOUT)
+                g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+            return FALSE;
+        case WM_ACTIVATE:
+            if (LOWORD(wparam) == WA_ACTIVE || LOWORD(wparam) == WA_CLICKACTIVE)
+                reopen_about(viewer);
+            return FALSE;
+        case WM_CLOSE:
+            close_viewer(viewer);
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            SetWindowLongPtrA(viewer, DWLP_MSGRESULT, TRUE);
+            close_viewer(viewer);
+            return TRUE;
+        case WM_DESTROY:
+            if (g.readme_viewer == viewer)
+                g.readme_viewer = nullptr;
+            // The control goes with the viewer; the message loop must not keep
+            // hiding the caret of a window that no longer exists.
+            // The subclass stays on it (with its previous procedure) until it
+            // is gone.
+            if (g.rich_edit && GetParent(g.rich_edit) == viewer)
+                g.rich_edit = nullptr;
+            return FALSE;
+    }
+    return FALSE;
+}

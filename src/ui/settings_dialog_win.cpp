@@ -1,0 +1,282 @@
+// The settings dialog: title, the two intervals and the post text, saved to
+// the INI file or applied at once by the start button. Also centre_window,
+// which the tray uses to bring a dialog back to the middle of the screen.
+#include "app/app.h"
+#include "ini/ini.h"
+#include "ui/ui_logic.h"
+
+static const char error_caption[] = PRODUCT_NAME " - 設定エラー";
+
+// The about dialog never outlives the settings dialog's actions.
+static void close_about_dialog(void) {
+    if (!g.about_dialog)
+        return;
+    HWND about = g.about_dialog;
+    g.about_dialog = nullptr;
+    DestroyWindow(about);
+}
+
+static void kill_title_track(void) {
+    KillTimer(g.main_window, IDT_TITLE_TRACK);
+}
+
+// Destroys the dialog; its WM_DESTROY saves and clears settings_dialog.
+static void destroy_dialog(HWND dialog) {
+    DestroyWindow(dialog);
+    if (g.settings_dialog == dialog)
+        g.settings_dialog = nullptr;
+}
+
+void center_window(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    int w = r.right - r.left;
+    int h = r.bottom - r.top;
+    int x = center_x(GetSystemMetrics(SM_CXSCREEN), w);
+    int y = center_y(GetSystemMetrics(SM_CYSCREEN), h);
+    if (r.left == x && r.top == y)
+        return;
+    ShowWindow(window, SW_HIDE);
+    MoveWindow(window, x, y, w, h, FALSE);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+}
+
+void focus_field(HWND dialog, int id) {
+    HWND edit = GetDlgItem(dialog, id);
+    SetFocus(edit);
+    char text[128];
+    int length = GetWindowTextA(edit, text, sizeof text);
+    // One past the end: the edit clamps it, so a short text is selected
+    // whole.
+    SendMessageA(edit, EM_SETSEL, 0, length + 1);
+}
+
+// Shows a validation message and puts the focus back on the field through
+// its label command once the box is gone.
+static int refuse(HWND dialog, const char *text, int label) {
+    MessageBoxA(dialog, text, error_caption, MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+    PostMessageA(dialog, WM_COMMAND, label, 0);
+    return 0;
+}
+
+int validate_settings(HWND dialog) {
+    // The texts go straight into the settings, as read.
+    GetDlgItemTextA(dialog, IDC_TITLE, g.title, 1023);
+    if (g.title[0] == 0)
+        return refuse(dialog, "ウインドウタイトルを指定して下さい。", IDC_LABEL_TITLE);
+    GetDlgItemTextA(dialog, IDC_POST_TEXT, g.post_text, 127);
+    if (g.post_text[0] == 0)
+        return refuse(dialog, "改行するに必要な文字を指定して下さい。", IDC_LABEL_TEXT);
+
+    BOOL update_ok = FALSE, post_ok = FALSE;
+    UINT update = GetDlgItemInt(dialog, IDC_UPDATE_SECS, &update_ok, FALSE);
+    UINT post = GetDlgItemInt(dialog, IDC_POST_SECS, &post_ok, FALSE);
+    switch (validate_intervals(update_ok, update, post_ok, post)) {
+        case 3:
+            return refuse(dialog, "更新時間設定に誤りがあります。", IDC_LABEL_UPDATE);
+        case 4:
+            return refuse(dialog, "発言時間設定に誤りがあります。", IDC_LABEL_POST);
+        case 5:
+            return refuse(dialog, "更新時間と発言時間が「0」では意味がありません。",
+                          IDC_LABEL_POST);
+        case 6:
+            return refuse(dialog, "更新時間より、発言時間の方が小さいか、等しいです。",
+                          IDC_LABEL_POST);
+    }
+    g.update_secs = g.update_left = static_cast<int>(update);
+    g.post_secs = g.post_left = static_cast<int>(post);
+    return 1;
+}
+
+void save_settings(HWND dialog) {
+    // A fresh document: the file ends up holding exactly these keys.
+    ini_load(g.ini_path, 0);
+    ini_set_int("Setting", "Update", g.update_secs);
+    ini_set_int("Setting", "NewLine", g.post_secs);
+    if (g.instance_override != 0)
+        ini_set_int(hidden_section, hidden_key, g.instance_override);
+    ini_set_string("Setting", "Title", g.title);
+    ini_set_string("Setting", "Charcter", g.post_text);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    g.window_left = r.left;
+    g.window_top = r.top;
+    ini_set_int("Window", "Left", g.window_left);
+    ini_set_int("Window", "Top", g.window_top);
+    ini_write(g.ini_path);
+    ini_free();
+}
+
+static void set_number_field(HWND dialog, int id, int value) {
+    char text[16];
+    wsprintfA(text, "%d", value);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+// The entries the dialog adds to the top of its system menu.
+static void extend_system_menu(HWND dialog) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    DeleteMenu(menu, 1, MF_BYPOSITION);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
+    if (g.readme_available == 1) {
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
+    }
+    DrawMenuBar(dialog);
+}
+
+// The saved position, or the centre of the screen when none was saved.
+static void place_dialog(HWND dialog) {
+    ini_load(g.ini_path, 1);
+    g.window_left = ini_get_int("Window", "Left", -1);
+    g.window_top = ini_get_int("Window", "Top", -1);
+    ini_free();
+    if (g.window_left == -1 && g.window_top == -1) {
+        center_window(dialog);
+    } else {
+        // The outer size is rebuilt from the client area with fixed frame
+        // allowances; the saved place is used as it is, even off screen.
+        RECT client;
+        GetClientRect(dialog, &client);
+        MoveWindow(dialog, g.window_left, g.window_top, client.right + 6, client.bottom + 25, TRUE);
+    }
+    GetWindowRect(dialog, &g.settings_window_rect);
+}
+
+static void init_dialog(HWND dialog) {
+    // Opening the dialog stops the automation.
+    if (g.status_window)
+        SendMessageA(g.main_window, WM_COMMAND, IDM_STATUS, 0);
+    if (g.update_timer) {
+        KillTimer(g.main_window, IDT_UPDATE);
+        g.update_timer = 0;
+    }
+    if (g.post_timer) {
+        KillTimer(g.main_window, IDT_POST);
+        g.post_timer = 0;
+    }
+
+    SetDlgItemTextA(dialog, IDC_TITLE, g.title);
+    SetDlgItemTextA(dialog, IDC_POST_TEXT, g.post_text);
+    set_number_field(dialog, IDC_POST_SECS, g.post_secs);
+    set_number_field(dialog, IDC_UPDATE_SECS, g.update_secs);
+
+    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    extend_system_menu(dialog);
+
+    set_run_state(0);
+    g.running = 0;
+
+    place_dialog(dialog);
+    // Handled once initialisation is over: focus on the title, text selected.
+    PostMessageA(dialog, WM_COMMAND, IDC_LABEL_TITLE, 0);
+
+    if (!SetTimer(g.main_window, IDT_TITLE_TRACK, 100, nullptr)) {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+}
+
+static INT_PTR on_command(HWND dialog, int id) {
+    switch (id) {
+        case IDC_SAVE:
+            close_about_dialog();
+            if (!validate_settings(dialog))
+                return FALSE;
+            save_settings(dialog);
+            set_tray_tip(g.title, g.running);
+            tray_notify(NIM_MODIFY);
+            destroy_dialog(dialog);
+            return TRUE;
+        case IDC_LABEL_TITLE:
+            focus_field(dialog, IDC_TITLE);
+            return TRUE;
+        case IDC_LABEL_UPDATE:
+            focus_field(dialog, IDC_UPDATE_SECS);
+            return TRUE;
+        case IDC_LABEL_POST:
+            focus_field(dialog, IDC_POST_SECS);
+            return TRUE;
+        case IDC_LABEL_TEXT:
+            focus_field(dialog, IDC_POST_TEXT);
+            return TRUE;
+        case IDC_EXIT:
+            close_about_dialog();
+            destroy_dialog(dialog);
+            PostQuitMessage(0);
+            return TRUE;
+        case IDC_START:
+            if (!validate_settings(dialog))
+                return FALSE;
+            save_settings(dialog);
+            set_run_state(1);
+            g.running = 1;
+            // The first post goes out at once, before the dialog closes.
+            SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
+            close_about_dialog();
+            destroy_dialog(dialog);
+            return TRUE;
+    }
+    // IDOK, IDCANCEL, Enter and Esc from the accelerators, and the edits'
+    // notifications: nothing to do.
+    return TRUE;
+}
+
+static INT_PTR on_sys_command(HWND dialog, WPARAM command) {
+    if (g.about_dialog) {
+        // Whatever was asked (even Close or Move), the about dialog in front
+        // is what the user meant: open it anew instead.
+        close_about_dialog();
+        PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+        return TRUE;
+    }
+    if (command == IDM_SYS_ABOUT) {
+        g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+    } else if (command == IDM_SYS_README) {
+        open_readme_viewer();
+    }
+    return FALSE;
+}
+
+// Answers a message whose result is not the procedure's return value.
+static INT_PTR set_result(HWND dialog, LONG_PTR result) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            init_dialog(dialog);
+            return FALSE;  // the posted label command sets the focus
+        case WM_COMMAND:
+            return on_command(dialog, LOWORD(wparam));
+        case WM_SYSCOMMAND:
+            return on_sys_command(dialog, wparam);
+        case WM_CLOSE:
+            close_about_dialog();
+            // The settings as they stand, not the unchecked fields.
+            save_settings(dialog);
+            kill_title_track();
+            destroy_dialog(dialog);
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            // The session may end; the destruction saves.
+            set_result(dialog, TRUE);
+            close_about_dialog();
+            kill_title_track();
+            destroy_dialog(dialog);
+            return TRUE;
+        case WM_DESTROY:
+            close_about_dialog();
+            save_settings(dialog);
+            kill_title_track();
+            if (g.settings_dialog == dialog)
+                g.settings_dialog = nullptr;
+            return FALSE;
+    }
+    return FALSE;
+}
