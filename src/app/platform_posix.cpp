@@ -17,16 +17,20 @@
 // engine counts in ints.
 static const size_t kMaxFileSize = 0x7FFFFFFE;
 
-static long g_alloc_budget = -1;
+static long g_alloc_skip;
+static long g_alloc_fail;
 static long g_live_blocks;
 static size_t g_live_bytes;
 static size_t g_peak_bytes;
 
 void *plat_alloc(size_t size, int zero) {
-    if (g_alloc_budget == 0)
+    if (g_alloc_skip > 0) {
+        --g_alloc_skip;
+    } else if (g_alloc_fail != 0) {
+        if (g_alloc_fail > 0)
+            --g_alloc_fail;
         return nullptr;
-    if (g_alloc_budget > 0)
-        --g_alloc_budget;
+    }
     if (size == 0)
         size = 1;
     void *block = zero ? calloc(1, size) : malloc(size);
@@ -47,8 +51,9 @@ void plat_free(void *block) {
     free(block);
 }
 
-void plat_test_fail_alloc_after(long count) {
-    g_alloc_budget = count < 0 ? -1 : count;
+void plat_test_fail_allocs(long skip, long fail) {
+    g_alloc_skip = skip;
+    g_alloc_fail = fail;
 }
 long plat_test_live_blocks(void) {
     return g_live_blocks;

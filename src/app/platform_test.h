@@ -10,9 +10,10 @@
 // default), 936, 949 and 950 are double-byte, anything else single-byte.
 void plat_set_test_code_page(int code_page);
 
-// After count more successful allocations, plat_alloc fails until this is
-// called again; a negative count lifts the limit.
-void plat_test_fail_alloc_after(long count);
+// After skip more successful allocations, the next fail allocations of
+// plat_alloc return null (a negative fail: all of them); then it works
+// again. plat_test_fail_allocs(0, 0) lifts any such limit.
+void plat_test_fail_allocs(long skip, long fail);
 // Blocks from plat_alloc not yet freed.
 long plat_test_live_blocks(void);
 // Most bytes held at once since the last reset (usable sizes of the blocks).

@@ -507,7 +507,7 @@ static size_t count_entries(const char *data, const LineSpan *lines, size_t coun
 
 // The lines of the text, or null when memory is short.
 static LineSpan *split_lines(const char *data, size_t size, size_t *count) {
-    size_t capacity = size / 32 + 16;
+    size_t capacity = size / 64 + 16;
     size_t n = 0;
     LineSpan *lines = (LineSpan *)plat_alloc(capacity * sizeof(LineSpan), 0);
     size_t pos = 0;
