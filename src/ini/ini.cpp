@@ -10,6 +10,13 @@
 
 static IniDocument g_doc;
 
+// The values of a loaded document share one block, filled while the load
+// runs: one allocation instead of one per line. A value set later gets a
+// block of its own, and only those are freed one by one.
+static char *g_values;
+static size_t g_values_size;
+static size_t g_values_used;
+
 static int is_blank(unsigned char c) {
     return c == ' ' || c == '\t';
 }
@@ -31,15 +38,30 @@ static size_t bounded_length(const char *text, size_t limit) {
     return n;
 }
 
+static uint32_t hash_step(uint32_t h, unsigned char c) {
+    if (c == ' ')
+        return h;
+    int v = (signed char)c;
+    if (c >= 'A' && c <= 'Z')
+        v += 32;
+    return 2 * h + (uint32_t)v;
+}
+
 // The first INI_NAME_MAX bytes of [src, src + len), trimmed, into dst.
-static void store_name(char *dst, const char *src, size_t len) {
+// Returns ini_hash of the name, worked out while copying it.
+static int store_name(char *dst, const char *src, size_t len) {
     if (len > INI_NAME_MAX)
         len = INI_NAME_MAX;
     const char *b = src;
     const char *e = src + len;
     trim_span(&b, &e);
-    memcpy(dst, b, (size_t)(e - b));
-    dst[e - b] = '\0';
+    uint32_t h = 0;
+    for (; b < e; ++b, ++dst) {
+        *dst = *b;
+        h = hash_step(h, (unsigned char)*b);
+    }
+    *dst = '\0';
+    return (int)h;
 }
 
 int ini_trim(char *text) {
@@ -61,14 +83,7 @@ int ini_hash(const char *text) {
     uint32_t h = 0;
     if (!text)
         return 0;
-    for (const unsigned char *p = (const unsigned char *)text; *p; ++p) {
-        if (*p == ' ')
-            continue;
-        int v = (signed char)*p;
-        if (*p >= 'A' && *p <= 'Z')
-            v += 32;
-        h = 2 * h + (uint32_t)v;
-    }
+    for (const unsigned char *p = (const unsigned char *)text; *p; ++p) h = hash_step(h, *p);
     return (int)h;
 }
 
@@ -136,13 +151,21 @@ static int grow_entries(IniSection *sec) {
     return 1;
 }
 
+static int in_value_block(const char *value) {
+    uintptr_t p = (uintptr_t)value;
+    return g_values && p >= (uintptr_t)g_values && p < (uintptr_t)g_values + g_values_size;
+}
+
+static void free_value(IniEntry *entry) {
+    if (!in_value_block(entry->value))
+        plat_free(entry->value);
+    entry->value = nullptr;
+}
+
 // Frees every value and the entry array: the section keeps its place and
 // name but is written no more.
 static void empty_section(IniSection *sec) {
-    for (int i = 0; i < sec->entry_count; ++i) {
-        plat_free(sec->entries[i].value);
-        sec->entries[i].value = nullptr;
-    }
+    for (int i = 0; i < sec->entry_count; ++i) free_value(&sec->entries[i]);
     plat_free(sec->entries);
     sec->entries = nullptr;
     sec->entry_count = 0;
@@ -157,6 +180,10 @@ void ini_free(void) {
     g_doc.sections = nullptr;
     g_doc.section_count = 0;
     g_doc.section_capacity = 0;
+    plat_free(g_values);
+    g_values = nullptr;
+    g_values_size = 0;
+    g_values_used = 0;
 }
 
 const IniDocument *ini_document(void) {
@@ -169,7 +196,13 @@ const IniDocument *ini_document(void) {
 static char *copy_text(const char *text, size_t len) {
     if (len == SIZE_MAX)
         return nullptr;
-    char *copy = (char *)plat_alloc(len + 1, 0);
+    char *copy;
+    if (g_values && g_values_size - g_values_used > len) {
+        copy = g_values + g_values_used;
+        g_values_used += len + 1;
+    } else {
+        copy = (char *)plat_alloc(len + 1, 0);
+    }
     if (!copy)
         return nullptr;
     memcpy(copy, text, len);
@@ -181,8 +214,7 @@ static int add_section_span(const char *name, size_t len) {
     if (len == 0 || !grow_sections())
         return 0;
     IniSection *sec = &g_doc.sections[g_doc.section_count];
-    store_name(sec->name, name, len);
-    sec->hash = ini_hash(sec->name);
+    sec->hash = store_name(sec->name, name, len);
     ++g_doc.section_count;
     return 1;
 }
@@ -198,8 +230,8 @@ static int add_entry_span(int section, const char *name, size_t name_len, const 
     if (!copy)
         return 0;
     IniEntry *entry = &sec->entries[sec->entry_count];
-    store_name(entry->name, name, name_len);
-    entry->hash = is_comment ? 0 : ini_hash(entry->name);
+    int hash = store_name(entry->name, name, name_len);
+    entry->hash = is_comment ? 0 : hash;
     entry->value = copy;
     entry->is_comment = is_comment ? 1 : 0;
     ++sec->entry_count;
@@ -351,8 +383,7 @@ static int set_in_section(int s, const char *key, const char *value) {
     if (!value) {
         // Emptied in place: the slot stays, but no lookup finds a nameless
         // key and the writer skips it.
-        plat_free(entry->value);
-        entry->value = nullptr;
+        free_value(entry);
         entry->name[0] = '\0';
         entry->hash = 0;
         return 1;
@@ -362,7 +393,7 @@ static int set_in_section(int s, const char *key, const char *value) {
     char *copy = copy_text(value, strlen(value));
     if (!copy)
         return 0;
-    plat_free(entry->value);
+    free_value(entry);
     entry->value = copy;
     return 1;
 }
@@ -432,6 +463,9 @@ int ini_set_int(const char *section, const char *key, int value) {
 struct LineSpan {
     size_t start;
     size_t len;
+    // For a key line the length of the key; for a header the number of
+    // entry lines up to the next header.
+    size_t extra;
 };
 
 // The line that starts at *pos: up to the first CR or LF or the end. *pos
@@ -461,7 +495,15 @@ static int is_entry(const char *line, size_t len) {
     return len > 0 && line[0] != '[' && line[0] != '=';
 }
 
-static void parse_line(const char *line, size_t len) {
+// Keys are short: a plain loop beats a library call per line here.
+static size_t key_length(const char *line, size_t len) {
+    size_t n = 0;
+    while (n < len && line[n] != '=') ++n;
+    return n;
+}
+
+// One line into the document; key_len is the key's length for a key line.
+static void add_line(const char *line, size_t len, size_t key_len) {
     if (len == 0)
         return;  // a line break at the very start of the text
     if (line[0] == '[') {
@@ -475,9 +517,7 @@ static void parse_line(const char *line, size_t len) {
         add_entry_span(section, line, len, "", 0, 1);
         return;
     }
-    const char *eq = (const char *)memchr(line, '=', len);
-    size_t key_len = eq ? (size_t)(eq - line) : len;
-    const char *value = eq ? eq + 1 : line + len;
+    const char *value = key_len < len ? line + key_len + 1 : line + len;
     add_entry_span(section, line, key_len, value, (size_t)(line + len - value), 0);
 }
 
@@ -493,80 +533,123 @@ static void reserve_entries(IniSection *sec, size_t count) {
         sec->entry_capacity = capacity;
 }
 
-// Entry lines from lines[from] up to the next header.
-static size_t count_entries(const char *data, const LineSpan *lines, size_t count, size_t from) {
-    size_t n = 0;
-    for (size_t i = from; i < count; ++i) {
-        const char *line = data + lines[i].start;
-        if (is_header(line, lines[i].len))
-            break;
-        n += (size_t)is_entry(line, lines[i].len);
+// The lines of a text, in blocks that never move once filled, and what
+// they will need.
+struct LineBlock {
+    LineBlock *next;
+    size_t count;
+    size_t capacity;
+    LineSpan *spans;  // right after the block's head, in the same allocation
+};
+
+struct LinePlan {
+    LineBlock *first;  // null when memory is short
+    size_t headers;
+    size_t value_bytes;    // all values with their terminators
+    size_t first_entries;  // entry lines before the first header
+};
+
+static void free_blocks(LineBlock *block) {
+    while (block) {
+        LineBlock *next = block->next;
+        plat_free(block);
+        block = next;
     }
-    return n;
 }
 
-// The lines of the text, or null when memory is short.
-static LineSpan *split_lines(const char *data, size_t size, size_t *count) {
-    size_t capacity = size / 64 + 16;
-    size_t n = 0;
-    LineSpan *lines = (LineSpan *)plat_alloc(capacity * sizeof(LineSpan), 0);
+static void plan_lines(const char *data, size_t size, LinePlan *plan) {
+    plan->first = nullptr;
+    plan->headers = plan->value_bytes = plan->first_entries = 0;
+    LineBlock *last = nullptr;
+    size_t *entries = &plan->first_entries;  // entry lines of the newest section
     size_t pos = 0;
-    LineSpan line;
-    while (lines && next_line(data, size, &pos, &line)) {
-        if (n == capacity) {
-            LineSpan *bigger = nullptr;
-            if (capacity <= SIZE_MAX / 2 / sizeof(LineSpan))
-                bigger = (LineSpan *)plat_alloc(capacity * 2 * sizeof(LineSpan), 0);
-            if (bigger)
-                memcpy(bigger, lines, n * sizeof(LineSpan));
-            plat_free(lines);
-            lines = bigger;
-            capacity *= 2;
-            if (!lines)
-                break;
+    LineSpan l;
+    while (next_line(data, size, &pos, &l)) {
+        if (!last || last->count == last->capacity) {
+            // Small texts get a small first block.
+            size_t capacity = last ? 4096 : size / 32 + 16;
+            if (capacity > 4096)
+                capacity = 4096;
+            LineBlock *block =
+                (LineBlock *)plat_alloc(sizeof(LineBlock) + capacity * sizeof(LineSpan), 0);
+            if (!block) {
+                free_blocks(plan->first);
+                plan->first = nullptr;
+                return;
+            }
+            block->next = nullptr;
+            block->count = 0;
+            block->capacity = capacity;
+            block->spans = (LineSpan *)(block + 1);
+            if (last)
+                last->next = block;
+            else
+                plan->first = block;
+            last = block;
         }
-        lines[n++] = line;
+        LineSpan *span = &last->spans[last->count++];
+        const char *line = data + l.start;
+        *span = l;
+        span->extra = 0;
+        if (is_header(line, l.len)) {
+            ++plan->headers;
+            entries = &span->extra;
+        } else if (is_entry(line, l.len)) {
+            ++*entries;
+            if (line[0] == '#') {
+                ++plan->value_bytes;
+            } else {
+                span->extra = key_length(line, l.len);
+                // The "=" after the key makes room for the terminator.
+                plan->value_bytes += l.len - span->extra + (span->extra == l.len);
+            }
+        }
     }
-    *count = n;
-    return lines;
 }
 
-// Builds a new document from the text. A document built line by line grows
-// its arrays by 10 slots at a time, copying them each time, which makes a
-// long file quadratic. So the lines are found first, and every array is
-// allocated once at the capacity that the stepwise growth would have
-// reached; the document comes out the same, only faster.
+// Builds a new document from the text. Added line by line, the arrays would
+// grow by 10 slots at a time, copying themselves each time, which makes a
+// long file quadratic, and every value would be an allocation of its own.
+// So the lines are found and counted first: every array is allocated once
+// at the capacity that the stepwise growth would have reached, and the
+// values go into one block. The document comes out the same, only faster.
 static int parse_document(const char *data, size_t size) {
-    size_t count = 0;
-    LineSpan *lines = split_lines(data, size, &count);
-    size_t headers = 0;
-    for (size_t i = 0; lines && i < count; ++i)
-        headers += (size_t)is_header(data + lines[i].start, lines[i].len);
-    int capacity = stepped_capacity(headers + 1);
+    LinePlan plan;
+    plan_lines(data, size, &plan);
+    int capacity = stepped_capacity(plan.headers + 1);
     if (capacity < INI_GROW_STEP)
         capacity = INI_GROW_STEP;
-    if (!lines || !new_document(capacity)) {
+    if (!plan.first || !new_document(capacity)) {
         if (!new_document(INI_GROW_STEP)) {
-            plat_free(lines);
+            free_blocks(plan.first);
             return 0;
         }
     }
-    if (!lines) {
-        // Short of memory for the line list: parse as the lines come.
+    if (!plan.first) {
+        // No line list (short of memory, or no lines): add them as they come.
         size_t pos = 0;
-        LineSpan line;
-        while (next_line(data, size, &pos, &line)) parse_line(data + line.start, line.len);
+        LineSpan l;
+        while (next_line(data, size, &pos, &l)) {
+            const char *line = data + l.start;
+            add_line(line, l.len, key_length(line, l.len));
+        }
         return 1;
     }
-    reserve_entries(&g_doc.sections[0], count_entries(data, lines, count, 0));
-    for (size_t i = 0; i < count; ++i) {
-        const char *line = data + lines[i].start;
-        int before = g_doc.section_count;
-        parse_line(line, lines[i].len);
-        if (g_doc.section_count > before)
-            reserve_entries(&g_doc.sections[before], count_entries(data, lines, count, i + 1));
+    g_values = plan.value_bytes ? (char *)plat_alloc(plan.value_bytes, 0) : nullptr;
+    g_values_size = g_values ? plan.value_bytes : 0;
+    reserve_entries(&g_doc.sections[0], plan.first_entries);
+    for (const LineBlock *block = plan.first; block; block = block->next) {
+        for (size_t i = 0; i < block->count; ++i) {
+            const LineSpan *l = &block->spans[i];
+            int before = g_doc.section_count;
+            add_line(data + l->start, l->len, l->extra);
+            if (g_doc.section_count > before)
+                reserve_entries(&g_doc.sections[before], l->extra);
+        }
     }
-    plat_free(lines);
+    // The block is full now; values set later get blocks of their own.
+    g_values_used = g_values_size;
+    free_blocks(plan.first);
     return 1;
 }
 
