@@ -1,0 +1,88 @@
+# Included by the native tree when YARROW_WIN_BUILD names the Windows build:
+# registers the tests that run under Wine.
+#
+#   e2e.<name>   one E2E_TEST(name) of tests/e2e/*_e2e.cpp, run as
+#                `harness.exe <name>`
+#   wine.<name>  one tests/wine/<name>.exe
+#   lint.cppcheck  static analysis of src/
+#
+# All Wine tests share one desktop and one wineserver (and the program allows
+# one copy at a time), so they take turns (RESOURCE_LOCK); the fixture
+# `wine_env` prepares the environment before the first and tears it down
+# after the last. Unit tests run in parallel with them.
+
+set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
+set(E2E_STATE ${CMAKE_BINARY_DIR}/e2e)
+set(E2E_HARNESS ${YARROW_WIN_BUILD}/tests/e2e/harness.exe)
+set(YARROW_E2E_TIMEOUT 600 CACHE STRING "Seconds one Wine test may take")
+# Seconds for setting up the environment; the first creation of a Wine prefix
+# is slow, and slower still where 32-bit code runs under emulation.
+set(YARROW_E2E_SETUP_TIMEOUT 2400 CACHE STRING "Seconds the Wine set-up may take")
+option(YARROW_E2E_PRIVATE_DISPLAY "Run the Wine tests on a private Xvfb even when DISPLAY is set" ON)
+
+math(EXPR E2E_CTEST_TIMEOUT "${YARROW_E2E_TIMEOUT} + 60")
+
+# A prefix that scripts/run.sh created already is copied, not created again.
+set(E2E_UP_ENV "YARROW_PREFIX_SEED=${YARROW_WIN_BUILD}/run/wineprefix")
+if(YARROW_E2E_PRIVATE_DISPLAY)
+  list(APPEND E2E_UP_ENV "YARROW_XVFB=1")
+endif()
+
+add_test(NAME e2e.env.up
+  COMMAND ${CMAKE_COMMAND} -E env ${E2E_UP_ENV}
+          bash ${E2E_DIR}/wine-env.sh up ${E2E_STATE} ${YARROW_WIN_BUILD})
+set_tests_properties(e2e.env.up PROPERTIES
+  FIXTURES_SETUP wine_env RESOURCE_LOCK wine_desktop TIMEOUT ${YARROW_E2E_SETUP_TIMEOUT})
+
+add_test(NAME e2e.env.down COMMAND bash ${E2E_DIR}/wine-env.sh down ${E2E_STATE})
+set_tests_properties(e2e.env.down PROPERTIES
+  FIXTURES_CLEANUP wine_env RESOURCE_LOCK wine_desktop TIMEOUT 120)
+
+function(yarrow_wine_test name)
+  add_test(NAME ${name} COMMAND bash ${E2E_DIR}/wine-run.sh ${E2E_STATE} ${YARROW_E2E_TIMEOUT} ${ARGN})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine_env RESOURCE_LOCK wine_desktop TIMEOUT ${E2E_CTEST_TIMEOUT}
+    ENVIRONMENT "YARROW_EXE=${YARROW_WIN_BUILD}/Yarrowmeld.exe")
+endfunction()
+
+# End-to-end tests: the names of E2E_TEST(name) and E2E_TEST_CP(name, cp) in
+# the test files. The files are configure dependencies, so a new test is
+# registered at the next build. Wine takes the ANSI code page from LC_ALL.
+set(E2E_LOCALE_932 ja_JP.UTF-8)
+set(E2E_LOCALE_1252 C.UTF-8)
+file(GLOB E2E_TEST_FILES CONFIGURE_DEPENDS ${E2E_DIR}/*_e2e.cpp)
+set(E2E_NAMES "")
+set(E2E_RE "^[ \t]*E2E_TEST(_CP)?[ \t]*\\([ \t]*([A-Za-z0-9_]+)[ \t]*(,[ \t]*([0-9]+)[ \t]*)?\\)")
+foreach(file ${E2E_TEST_FILES})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  file(STRINGS ${file} lines REGEX "${E2E_RE}")
+  foreach(line ${lines})
+    string(REGEX MATCH "${E2E_RE}" match "${line}")
+    set(name ${CMAKE_MATCH_2})
+    set(cp 932)
+    if(CMAKE_MATCH_1)
+      set(cp ${CMAKE_MATCH_4})
+    endif()
+    if(NOT DEFINED E2E_LOCALE_${cp})
+      message(FATAL_ERROR "E2E_TEST_CP(${name}, ${cp}): no locale known for code page ${cp}")
+    endif()
+    list(FIND E2E_NAMES ${name} seen)
+    if(NOT seen EQUAL -1)
+      message(FATAL_ERROR "the end-to-end test ${name} is defined twice")
+    endif()
+    list(APPEND E2E_NAMES ${name})
+    yarrow_wine_test(e2e.${name} ${E2E_HARNESS} ${name})
+    set_property(TEST e2e.${name} APPEND PROPERTY ENVIRONMENT "YARROW_LC_ALL=${E2E_LOCALE_${cp}}")
+  endforeach()
+endforeach()
+
+# Win32 checks of window-free code: each tests/wine/<name>.cpp is one exe.
+file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+foreach(src ${WINE_TEST_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  yarrow_wine_test(wine.${name} ${YARROW_WIN_BUILD}/tests/wine/${name}.exe)
+endforeach()
+
+# Static analysis of the program's sources; fails on findings.
+add_test(NAME lint.cppcheck COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/lint.sh)
+set_tests_properties(lint.cppcheck PROPERTIES TIMEOUT 600)

@@ -1,0 +1,982 @@
+// The end-to-end harness library and its entry point; see harness.h.
+#include "harness.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <type_traits>
+
+namespace e2e {
+
+// ---------------------------------------------------------------------------
+// Registration, results, log
+
+namespace {
+
+struct TestCase {
+    const char *name;
+    TestFn fn;
+    const char *file;
+    int line;
+    unsigned codepage;
+};
+
+std::vector<TestCase> &registry() {
+    static std::vector<TestCase> tests;
+    return tests;
+}
+
+int g_failures = 0;
+int g_checks = 0;
+std::string g_test_name = "harness";
+
+}  // namespace
+
+Registrar::Registrar(const char *name, TestFn fn, const char *file, int line, unsigned codepage) {
+    registry().push_back(TestCase{name, fn, file, line, codepage});
+}
+
+std::string quote(const std::string &bytes) {
+    std::string out = "\"";
+    for (unsigned char c : bytes) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char buf[8];
+            snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        }
+    }
+    return out + "\"";
+}
+
+void note(const char *fmt, ...) {
+    char buf[2048];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    printf("  %s\n", buf);
+    fflush(stdout);
+}
+
+bool report(bool ok, const char *file, int line, const std::string &what) {
+    ++g_checks;
+    if (!ok) {
+        ++g_failures;
+        const char *base = strrchr(file, '/');
+        base = base ? base + 1 : file;
+        printf("%s:%d: FAILED: %s\n", base, line, what.c_str());
+        fflush(stdout);
+    }
+    return ok;
+}
+
+std::string describe_eq(const char *a_expr, const char *b_expr, const std::string &a,
+                        const std::string &b) {
+    return std::string("CHECK_EQ(") + a_expr + ", " + b_expr + ")\n    left:  " + a +
+           "\n    right: " + b;
+}
+
+bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
+                   const char *file, int line) {
+    if (a == b)
+        return report(true, file, line, "");
+    return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
+}
+
+bool check_eq_impl(const std::string &a, const char *b, const char *ae, const char *be,
+                   const char *file, int line) {
+    return check_eq_impl(a, std::string(b ? b : ""), ae, be, file, line);
+}
+
+std::string quote(const std::wstring &text) {
+    std::string out = "L\"";
+    for (wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
+            out += static_cast<char>(c);
+        } else {
+            char buf[8];
+            snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        }
+    }
+    return out + "\"";
+}
+
+bool check_eq_impl(const std::wstring &a, const std::wstring &b, const char *ae, const char *be,
+                   const char *file, int line) {
+    if (a == b)
+        return report(true, file, line, "");
+    return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
+}
+
+bool check_eq_impl(const std::wstring &a, const wchar_t *b, const char *ae, const char *be,
+                   const char *file, int line) {
+    return check_eq_impl(a, std::wstring(b ? b : L""), ae, be, file, line);
+}
+
+// ---------------------------------------------------------------------------
+// Time and waiting
+
+DWORD scaled(DWORD ms) {
+    static double scale = -1;
+    if (scale < 0) {
+        char buf[32];
+        scale = 1;
+        if (GetEnvironmentVariableA("YARROW_E2E_TIME_SCALE", buf, sizeof buf)) {
+            double v = atof(buf);
+            if (v > 0)
+                scale = v;
+        }
+    }
+    return static_cast<DWORD>(ms * scale);
+}
+
+void pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool wait_until(const std::function<bool()> &pred, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    const DWORD limit = scaled(timeout_ms);
+    for (;;) {
+        pump();
+        if (pred())
+            return true;
+        DWORD spent = GetTickCount() - start;
+        if (spent >= limit)
+            return false;
+        // Wake up at once for anything sent or posted to the harness, else
+        // look again after a short slice.
+        DWORD slice = std::min<DWORD>(50, limit - spent);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Windows
+
+std::string class_name(HWND w) {
+    char buf[256] = "";
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+std::string window_text(HWND w) {
+    char buf[4096] = "";
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}
+
+std::wstring window_text_w(HWND w) {
+    wchar_t buf[4096] = L"";
+    GetWindowTextW(w, buf, 4096);
+    return buf;
+}
+
+std::string item_text(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    if (!item)
+        return "<no item " + std::to_string(id) + ">";
+    // GetWindowText does not ask a window of another process for its text
+    // (an edit's, for one); WM_GETTEXT does.
+    char buf[4096] = "";
+    if (!send_message(item, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf))) {
+        return "<item " + std::to_string(id) + " does not answer>";
+    }
+    buf[sizeof buf - 1] = '\0';
+    return buf;
+}
+
+DWORD window_pid(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid;
+}
+
+static BOOL CALLBACK collect_window(HWND w, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND> *>(lp)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> top_windows() {
+    std::vector<HWND> out;
+    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+std::vector<HWND> children(HWND parent) {
+    std::vector<HWND> out;
+    EnumChildWindows(parent, collect_window, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+std::vector<HWND> find_tops(DWORD pid, const char *cls, const char *caption) {
+    std::vector<HWND> out;
+    for (HWND w : top_windows()) {
+        if (pid && window_pid(w) != pid)
+            continue;
+        if (cls && lstrcmpiA(class_name(w).c_str(), cls) != 0)
+            continue;
+        if (caption && window_text(w) != caption)
+            continue;
+        out.push_back(w);
+    }
+    return out;
+}
+
+HWND find_top(DWORD pid, const char *cls, const char *caption) {
+    std::vector<HWND> all = find_tops(pid, cls, caption);
+    return all.empty() ? nullptr : all.front();
+}
+
+HWND wait_top(DWORD pid, const char *cls, const char *caption, DWORD timeout_ms) {
+    HWND found = nullptr;
+    wait_until([&] { return (found = find_top(pid, cls, caption)) != nullptr; }, timeout_ms);
+    return found;
+}
+
+bool wait_gone(HWND w, DWORD timeout_ms) {
+    return wait_until([&] { return !IsWindow(w); }, timeout_ms);
+}
+
+HWND find_dialog_with(DWORD pid, int child_id) {
+    for (HWND w : find_tops(pid, "#32770", nullptr)) {
+        if (GetDlgItem(w, child_id))
+            return w;
+    }
+    return nullptr;
+}
+
+HWND wait_dialog_with(DWORD pid, int child_id, DWORD timeout_ms) {
+    HWND found = nullptr;
+    wait_until([&] { return (found = find_dialog_with(pid, child_id)) != nullptr; }, timeout_ms);
+    return found;
+}
+
+HWND focused_window(DWORD thread_id) {
+    GUITHREADINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread_id, &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void post_command(HWND w, int id) {
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+bool send_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms, LRESULT *result) {
+    DWORD_PTR r = 0;
+    LRESULT ok = SendMessageTimeoutA(w, msg, wp, lp, SMTO_NORMAL, scaled(timeout_ms), &r);
+    if (result)
+        *result = static_cast<LRESULT>(r);
+    return ok != 0;
+}
+
+void set_item_text(HWND dialog, int id, const char *text) {
+    HWND item = GetDlgItem(dialog, id);
+    send_message(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+static void add_key(std::vector<INPUT> *inputs, WORD vk, bool up) {
+    INPUT in;
+    memset(&in, 0, sizeof in);
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs->push_back(in);
+}
+
+bool press_key(HWND target, WORD vk, UINT modifiers) {
+    if (target) {
+        SetForegroundWindow(target);
+        if (!wait_until(
+                [&] {
+                    HWND fg = GetForegroundWindow();
+                    return fg == target || GetAncestor(target, GA_ROOT) == fg;
+                },
+                5000)) {
+            return false;
+        }
+    }
+    std::vector<INPUT> inputs;
+    if (modifiers & MOD_CONTROL)
+        add_key(&inputs, VK_CONTROL, false);
+    if (modifiers & MOD_SHIFT)
+        add_key(&inputs, VK_SHIFT, false);
+    if (modifiers & MOD_ALT)
+        add_key(&inputs, VK_MENU, false);
+    add_key(&inputs, vk, false);
+    add_key(&inputs, vk, true);
+    if (modifiers & MOD_ALT)
+        add_key(&inputs, VK_MENU, true);
+    if (modifiers & MOD_SHIFT)
+        add_key(&inputs, VK_SHIFT, true);
+    if (modifiers & MOD_CONTROL)
+        add_key(&inputs, VK_CONTROL, true);
+    UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    pump();
+    return sent == inputs.size();
+}
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+bool is_message_box(HWND w) {
+    if (lstrcmpiA(class_name(w).c_str(), "#32770") != 0)
+        return false;
+    HWND text = GetDlgItem(w, 0xFFFF);
+    HWND ok = GetDlgItem(w, IDOK);
+    return text && ok && lstrcmpiA(class_name(text).c_str(), "Static") == 0 &&
+           lstrcmpiA(class_name(ok).c_str(), "Button") == 0;
+}
+
+bool wait_message_box(DWORD pid, MessageBoxInfo *out, DWORD timeout_ms) {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            for (HWND w : find_tops(pid, "#32770", nullptr)) {
+                if (IsWindowVisible(w) && is_message_box(w)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeout_ms);
+    if (!found)
+        return false;
+    out->hwnd = found;
+    out->caption = window_text(found);
+    out->text = item_text(found, 0xFFFF);
+    return true;
+}
+
+bool press_ok(const MessageBoxInfo &box) {
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, IDOK)));
+    return wait_gone(box.hwnd, 20000);
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool read_file(const std::string &path, std::string *bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) bytes->append(buf, got);
+    CloseHandle(f);
+    return true;
+}
+
+bool write_file(const std::string &path, const std::string &bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD put = 0;
+    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+    return ok && put == bytes.size();
+}
+
+static bool file_exists(const std::string &path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void remove_tree(const std::string &dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(full);
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A path given as a Unix path ("/work/...") is reached through drive Z:.
+static std::string to_windows_path(std::string p) {
+    if (!p.empty() && p[0] == '/') {
+        std::replace(p.begin(), p.end(), '/', '\\');
+        p = "Z:" + p;
+    }
+    return p;
+}
+
+static std::string env(const char *name) {
+    char buf[2048];
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf)
+        return "";
+    return buf;
+}
+
+static std::string harness_dir() {
+    char buf[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, buf, sizeof buf);
+    std::string p = buf;
+    size_t cut = p.find_last_of('\\');
+    return cut == std::string::npos ? "." : p.substr(0, cut);
+}
+
+std::string program_path() {
+    std::string p = env("YARROW_EXE");
+    if (!p.empty())
+        return to_windows_path(p);
+    return harness_dir() + "\\Yarrowmeld.exe";
+}
+
+// ---------------------------------------------------------------------------
+// Processes
+
+namespace {
+
+// Every started process joins this job, so that Wine ends them when the
+// harness itself ends before it could clean up (a crash, the test runner's
+// time-out).
+HANDLE job() {
+    static HANDLE h = [] {
+        HANDLE j = CreateJobObjectA(nullptr, nullptr);
+        if (j) {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION info;
+            memset(&info, 0, sizeof info);
+            info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info);
+        }
+        return j;
+    }();
+    return h;
+}
+
+std::string quote_arg(const std::string &a) {
+    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos)
+        return a;
+    std::string out = "\"";
+    size_t slashes = 0;
+    for (char c : a) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(slashes * 2 + 1, '\\');
+        } else {
+            out.append(slashes, '\\');
+        }
+        out += c;
+        slashes = 0;
+    }
+    out.append(slashes * 2, '\\');
+    return out + "\"";
+}
+
+}  // namespace
+
+Process::Process(HANDLE process, HANDLE thread, DWORD pid, DWORD tid)
+    : process_(process), thread_(thread), pid_(pid), tid_(tid) {}
+
+Process::~Process() {
+    kill();
+    if (process_)
+        CloseHandle(process_);
+    if (thread_)
+        CloseHandle(thread_);
+}
+
+Process::Process(Process &&o) noexcept {
+    *this = std::move(o);
+}
+
+Process &Process::operator=(Process &&o) noexcept {
+    if (this != &o) {
+        kill();
+        if (process_)
+            CloseHandle(process_);
+        if (thread_)
+            CloseHandle(thread_);
+        process_ = o.process_;
+        thread_ = o.thread_;
+        pid_ = o.pid_;
+        tid_ = o.tid_;
+        o.process_ = o.thread_ = nullptr;
+        o.pid_ = o.tid_ = 0;
+    }
+    return *this;
+}
+
+bool Process::running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool Process::wait_exit(DWORD timeout_ms, DWORD *exit_code) {
+    if (!process_)
+        return false;
+    const DWORD start = GetTickCount();
+    const DWORD limit = scaled(timeout_ms);
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        DWORD left = spent >= limit ? 0 : limit - spent;
+        DWORD r =
+            MsgWaitForMultipleObjects(1, &process_, FALSE, std::min<DWORD>(left, 100), QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0)
+            break;
+        pump();
+        if (left == 0)
+            return false;
+    }
+    if (exit_code)
+        GetExitCodeProcess(process_, exit_code);
+    return true;
+}
+
+void Process::kill() {
+    if (!running())
+        return;
+    TerminateProcess(process_, 1);
+    wait_exit(30000, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Sandbox
+
+static std::string sandbox_base() {
+    std::string base = env("YARROW_E2E_TMP");
+    if (base.empty())
+        base = harness_dir() + "\\e2e-tmp";
+    base = to_windows_path(base);
+    CreateDirectoryA(base.c_str(), nullptr);
+    return base;
+}
+
+Sandbox::Sandbox(const std::string &exe_name, const std::string &sub_dir) : exe_name_(exe_name) {
+    static int serial = 0;
+    char name[128];
+    snprintf(name, sizeof name, "%s-%lu-%d", g_test_name.c_str(), GetCurrentProcessId(), ++serial);
+    root_ = sandbox_base() + "\\" + name;
+    if (file_exists(root_))
+        remove_tree(root_);
+    if (!CreateDirectoryA(root_.c_str(), nullptr))
+        FAIL("cannot create sandbox " + quote(root_));
+    exe_dir_ = root_;
+    if (!sub_dir.empty()) {
+        exe_dir_ = root_ + "\\" + sub_dir;
+        if (!CreateDirectoryA(exe_dir_.c_str(), nullptr)) {
+            FAIL("cannot create folder " + quote(exe_dir_) + ", error " +
+                 std::to_string(GetLastError()));
+        }
+    }
+    std::string program = program_path();
+    if (!CopyFileA(program.c_str(), exe_path().c_str(), FALSE)) {
+        FAIL("cannot copy " + quote(program) + " to " + quote(exe_path()) + ", error " +
+             std::to_string(GetLastError()));
+    }
+}
+
+Sandbox::~Sandbox() {
+    for (auto &p : processes_) p->kill();
+    processes_.clear();
+    if (g_failures == 0) {
+        remove_tree(root_);
+    } else {
+        printf("  sandbox kept: %s\n", quote(root_).c_str());
+    }
+}
+
+void Sandbox::write_file(const std::string &name, const std::string &bytes) {
+    if (!e2e::write_file(path(name), bytes))
+        FAIL("cannot write " + quote(path(name)));
+}
+
+bool Sandbox::read_file(const std::string &name, std::string *bytes) const {
+    return e2e::read_file(path(name), bytes);
+}
+
+bool Sandbox::exists(const std::string &name) const {
+    return file_exists(path(name));
+}
+
+Process &Sandbox::start(const StartOptions &opts) {
+    std::string cmd = quote_arg(exe_path());
+    for (const std::string &a : opts.args) cmd += " " + quote_arg(a);
+    std::string cwd = opts.cwd.empty() ? exe_dir_ : opts.cwd;
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    memset(&pi, 0, sizeof pi);
+    std::vector<char> cmdline(cmd.begin(), cmd.end());
+    cmdline.push_back('\0');
+    if (!CreateProcessA(exe_path().c_str(), cmdline.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr, cwd.c_str(), &si, &pi)) {
+        FAIL("cannot start " + quote(cmd) + ", error " + std::to_string(GetLastError()));
+    }
+    if (job())
+        AssignProcessToJobObject(job(), pi.hProcess);
+    ResumeThread(pi.hThread);
+    processes_.push_back(std::unique_ptr<Process>(
+        new Process(pi.hProcess, pi.hThread, pi.dwProcessId, pi.dwThreadId)));
+    note("started %s (pid %lu)", quote(cmd).c_str(), pi.dwProcessId);
+    return *processes_.back();
+}
+
+// ---------------------------------------------------------------------------
+// The program's windows
+
+bool wait_ready(HWND w, DWORD timeout_ms) {
+    // A dialog is visible once its initialisation has filled it, and a
+    // message sent to it is answered only when its thread looks for messages
+    // again.
+    if (!wait_until([&] { return !IsWindow(w) || IsWindowVisible(w); }, timeout_ms))
+        return false;
+    return IsWindow(w) && send_message(w, WM_NULL, 0, 0, timeout_ms);
+}
+
+HWND wait_settings_dialog(const Process &p, DWORD timeout_ms) {
+    // The title field 1104 only exists in the settings dialog.
+    HWND dlg = wait_dialog_with(p.pid(), 1104, timeout_ms);
+    if (dlg && !wait_ready(dlg, timeout_ms))
+        return nullptr;
+    return dlg;
+}
+
+HWND find_main_window(DWORD pid) {
+    return find_top(pid, "Yarrowmeld", "Yarrowmeld");
+}
+
+// ---------------------------------------------------------------------------
+// Tray
+
+int tray_icon_count() {
+    HWND tray = find_top(0, nullptr, "Wine System Tray");
+    if (!tray)
+        return -1;
+    int n = 0;
+    for (HWND w : children(tray)) {
+        if (lstrcmpiA(class_name(w).c_str(), "__winex11_tray_icon") == 0)
+            ++n;
+    }
+    return n;
+}
+
+static LRESULT CALLBACK plain_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+void hold_tray_icon() {
+    static HWND holder = nullptr;
+    if (holder)
+        return;
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = plain_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "YarrowmeldHarnessTray";
+    RegisterClassA(&wc);
+    holder = CreateWindowExA(0, wc.lpszClassName, "harness tray", WS_POPUP, 0, 0, 0, 0, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    NOTIFYICONDATAA nid;
+    memset(&nid, 0, sizeof nid);
+    nid.cbSize = sizeof nid;
+    nid.hWnd = holder;
+    nid.uID = 77;
+    nid.uFlags = NIF_ICON | NIF_TIP;
+    nid.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    lstrcpyA(nid.szTip, "e2e harness");
+    Shell_NotifyIconA(NIM_ADD, &nid);
+}
+
+// ---------------------------------------------------------------------------
+// Fake browser
+
+std::string describe(const Message &m) {
+    static const std::map<UINT, const char *> names = {
+        {WM_KEYDOWN, "WM_KEYDOWN"},     {WM_KEYUP, "WM_KEYUP"},
+        {WM_CHAR, "WM_CHAR"},           {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+        {WM_SYSKEYUP, "WM_SYSKEYUP"},   {WM_SETFOCUS, "WM_SETFOCUS"},
+        {WM_KILLFOCUS, "WM_KILLFOCUS"}, {WM_ACTIVATE, "WM_ACTIVATE"},
+        {WM_PAINT, "WM_PAINT"},         {WM_SETTEXT, "WM_SETTEXT"},
+        {WM_GETTEXT, "WM_GETTEXT"},     {WM_IME_SETCONTEXT, "WM_IME_SETCONTEXT"},
+    };
+    char buf[96];
+    auto it = names.find(m.msg);
+    if (it != names.end()) {
+        snprintf(buf, sizeof buf, "{%s, %lu, %ld}", it->second,
+                 static_cast<unsigned long>(m.wparam), static_cast<long>(m.lparam));
+    } else {
+        snprintf(buf, sizeof buf, "{0x%04X, %lu, %ld}", m.msg, static_cast<unsigned long>(m.wparam),
+                 static_cast<long>(m.lparam));
+    }
+    return buf;
+}
+
+std::string describe(const std::vector<Message> &ms) {
+    std::string out = "[";
+    for (size_t i = 0; i < ms.size(); ++i) {
+        if (i)
+            out += ", ";
+        out += describe(ms[i]);
+    }
+    return out + "]";
+}
+
+bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b, const char *ae,
+                   const char *be, const char *file, int line) {
+    if (a == b)
+        return report(true, file, line, "");
+    return report(false, file, line, describe_eq(ae, be, describe(a), describe(b)));
+}
+
+static LRESULT CALLBACK browser_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto *cs = reinterpret_cast<CREATESTRUCTA *>(lp);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto *self = reinterpret_cast<FakeBrowser *>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (self)
+        self->record(w, msg, wp, lp);
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+static void register_browser_class(const char *name) {
+    WNDCLASSA wc;
+    if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc))
+        return;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = browser_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+FakeBrowser::FakeBrowser(const char *frame_class, const char *title, const char *page_class,
+                         bool nested) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    register_browser_class(frame_class);
+    register_browser_class(page_class);
+    frame_ = CreateWindowExA(0, frame_class, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480,
+                             320, nullptr, nullptr, inst, this);
+    HWND parent = frame_;
+    if (nested) {
+        register_browser_class("Shell DocObject View");
+        middle_ = CreateWindowExA(0, "Shell DocObject View", "", WS_CHILD | WS_VISIBLE, 0, 0, 460,
+                                  280, frame_, nullptr, inst, this);
+        parent = middle_;
+    }
+    page_ = CreateWindowExA(0, page_class, "", WS_CHILD | WS_VISIBLE, 0, 0, 440, 260, parent,
+                            nullptr, inst, this);
+    if (!frame_ || !page_)
+        FAIL("cannot create the fake browser");
+    pump();
+    page_log_.clear();
+    frame_log_.clear();
+}
+
+FakeBrowser::~FakeBrowser() {
+    if (frame_) {
+        SetWindowLongPtrA(frame_, GWLP_USERDATA, 0);
+        if (middle_)
+            SetWindowLongPtrA(middle_, GWLP_USERDATA, 0);
+        SetWindowLongPtrA(page_, GWLP_USERDATA, 0);
+        DestroyWindow(frame_);
+    }
+}
+
+void FakeBrowser::set_title(const char *title) {
+    SetWindowTextA(frame_, title);
+}
+
+const std::vector<Message> &FakeBrowser::page_messages() const {
+    return page_log_;
+}
+
+std::vector<Message> FakeBrowser::page_keys() const {
+    std::vector<Message> out;
+    for (const Message &m : page_log_) {
+        if (m.msg == WM_KEYDOWN || m.msg == WM_CHAR || m.msg == WM_KEYUP)
+            out.push_back(m);
+    }
+    return out;
+}
+
+std::string FakeBrowser::typed() const {
+    std::string out;
+    for (const Message &m : page_log_) {
+        if (m.msg == WM_CHAR)
+            out.push_back(static_cast<char>(m.wparam & 0xFF));
+    }
+    return out;
+}
+
+void FakeBrowser::clear() {
+    page_log_.clear();
+    frame_log_.clear();
+}
+
+bool FakeBrowser::wait_keys(size_t n, DWORD timeout_ms) {
+    return wait_until([&] { return page_keys().size() >= n; }, timeout_ms);
+}
+
+void FakeBrowser::record(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (w == page_)
+        page_log_.push_back(Message{msg, wp, lp});
+    else if (w == frame_)
+        frame_log_.push_back(Message{msg, wp, lp});
+}
+
+// ---------------------------------------------------------------------------
+// Entry point
+
+namespace {
+
+int run_test(const TestCase &t) {
+    g_test_name = t.name;
+    g_failures = 0;
+    g_checks = 0;
+    printf("[ RUN  ] %s (ANSI code page %u)\n", t.name, GetACP());
+    fflush(stdout);
+    hold_tray_icon();
+    const DWORD start = GetTickCount();
+    try {
+        if (GetACP() != t.codepage) {
+            FAIL("the test needs code page " + std::to_string(t.codepage) +
+                 "; run it through CTest, which sets the locale for it");
+        }
+        t.fn();
+    } catch (const Abort &) {
+        // already reported
+    } catch (const std::exception &e) {
+        report(false, t.file, t.line, std::string("exception: ") + e.what());
+    }
+    const DWORD spent = GetTickCount() - start;
+    if (g_checks == 0) {
+        report(false, t.file, t.line, "the test checked nothing");
+    }
+    printf("[ %s ] %s, %d checks, %d failed (%lu ms)\n", g_failures ? "FAIL" : " OK ", t.name,
+           g_checks, g_failures, spent);
+    fflush(stdout);
+    return g_failures ? 1 : 0;
+}
+
+// Helper for scripts/run.sh: waits for the program's settings dialog and
+// presses its start button, as a user would after checking the fields.
+int press_start(DWORD timeout_ms) {
+    HWND dlg = nullptr;
+    wait_until([&] { return (dlg = find_dialog_with(0, 1104)) != nullptr; }, timeout_ms);
+    if (!dlg) {
+        printf("no settings dialog appeared\n");
+        return 1;
+    }
+    printf("settings dialog %s: title field %s; pressing start\n", quote(window_text(dlg)).c_str(),
+           quote(item_text(dlg, 1104)).c_str());
+    post_command(dlg, 1115);
+    return 0;
+}
+
+// Stand-in chat room for scripts/run.sh when the simulator is not built:
+// shows the fake browser and prints every line typed into its page window.
+int play_browser(const char *title) {
+    FakeBrowser browser("IEFrame", title);
+    printf("chat room %s is open\n", quote(title).c_str());
+    size_t seen = 0;
+    std::string line;
+    for (;;) {
+        wait_until(
+            [&] { return browser.page_messages().size() > seen || !IsWindow(browser.frame()); },
+            1000);
+        if (!IsWindow(browser.frame()))
+            return 0;
+        const std::vector<Message> &log = browser.page_messages();
+        for (; seen < log.size(); ++seen) {
+            if (log[seen].msg != WM_CHAR)
+                continue;
+            char c = static_cast<char>(log[seen].wparam & 0xFF);
+            if (c == '\r') {
+                SYSTEMTIME t;
+                GetLocalTime(&t);
+                if (line.empty()) {
+                    printf("%02d:%02d:%02d Enter\n", t.wHour, t.wMinute, t.wSecond);
+                } else {
+                    printf("%02d:%02d:%02d posted %s\n", t.wHour, t.wMinute, t.wSecond,
+                           quote(line).c_str());
+                }
+                line.clear();
+            } else {
+                line.push_back(c);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+}  // namespace e2e
+
+int main(int argc, char **argv) {
+    using namespace e2e;
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    std::vector<TestCase> tests = registry();
+    std::sort(tests.begin(), tests.end(),
+              [](const TestCase &a, const TestCase &b) { return strcmp(a.name, b.name) < 0; });
+    if (argc < 2) {
+        printf(
+            "usage: harness.exe NAME | --list | --info | --press-start [SECONDS] | "
+            "--browser [TITLE]\n");
+        return 2;
+    }
+    std::string cmd = argv[1];
+    if (cmd == "--list") {
+        for (const TestCase &t : tests) printf("%s %u\n", t.name, t.codepage);
+        return 0;
+    }
+    if (cmd == "--info") {
+        // Used by the test set-up to check that the locale reached Wine.
+        printf("acp=%u oemcp=%u lc_all=%s\n", GetACP(), GetOEMCP(), env("LC_ALL").c_str());
+        return 0;
+    }
+    if (cmd == "--browser")
+        return play_browser(argc > 2 ? argv[2] : "Chat room");
+    if (cmd == "--press-start") {
+        DWORD secs = argc > 2 ? static_cast<DWORD>(atoi(argv[2])) : 120;
+        return press_start(secs * 1000);
+    }
+    for (const TestCase &t : tests) {
+        if (cmd == t.name)
+            return run_test(t);
+    }
+    printf("no test named %s\n", cmd.c_str());
+    return 2;
+}

@@ -1,0 +1,331 @@
+// End-to-end test harness: runs under Wine beside the program, plays the
+// user (finds windows, reads texts, sends commands and keys, answers message
+// boxes) and the browser (a frame window with a page window that records
+// every message it receives).
+//
+// A test file defines tests with E2E_TEST(name) { ... } and checks with the
+// CHECK_* and REQUIRE_* macros below. `harness.exe <name>` runs one test and
+// exits 0 when it passed. Every wait in here pumps the harness's own
+// messages, because the program sends its keystrokes to the fake browser
+// synchronously and would hang if the harness stopped answering.
+#ifndef YARROWMELD_E2E_HARNESS_H
+#define YARROWMELD_E2E_HARNESS_H
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace e2e {
+
+// ---------------------------------------------------------------------------
+// Test registration and assertions
+
+typedef void (*TestFn)();
+
+struct Registrar {
+    Registrar(const char *name, TestFn fn, const char *file, int line, unsigned codepage);
+};
+
+// A test that runs under the default ANSI code page, 932.
+#define E2E_TEST(name) E2E_TEST_CP(name, 932)
+
+// A test that runs under another ANSI code page (1252 is the single-byte one
+// on offer). Wine takes the code page from the locale of the process tree,
+// so the harness and every program it starts share it; e2e.cmake reads the
+// number from this line and sets the locale before the harness starts.
+#define E2E_TEST_CP(name, codepage)                                                          \
+    static void e2e_test_##name();                                                           \
+    static ::e2e::Registrar e2e_registrar_##name(#name, e2e_test_##name, __FILE__, __LINE__, \
+                                                 codepage);                                  \
+    static void e2e_test_##name()
+
+// Thrown by the REQUIRE_* macros to leave the test at once; the objects the
+// test created (processes, sandboxes, fake browsers) clean up on the way out.
+struct Abort {};
+
+// Printable form of a byte string: ASCII as is, every other byte as \xNN, so
+// that the log reads the same whatever code page the terminal uses.
+std::string quote(const std::string &bytes);
+
+bool report(bool ok, const char *file, int line, const std::string &what);
+std::string describe_eq(const char *a_expr, const char *b_expr, const std::string &a,
+                        const std::string &b);
+
+template <typename A, typename B>
+bool check_eq_impl(const A &a, const B &b, const char *ae, const char *be, const char *file,
+                   int line) {
+    bool ok;
+    if constexpr (std::is_integral<A>::value && std::is_integral<B>::value) {
+        ok = static_cast<long long>(a) == static_cast<long long>(b);
+    } else {
+        ok = (a == b);
+    }
+    if (ok)
+        return report(true, file, line, "");
+    return report(false, file, line, describe_eq(ae, be, std::to_string(a), std::to_string(b)));
+}
+bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
+                   const char *file, int line);
+bool check_eq_impl(const std::string &a, const char *b, const char *ae, const char *be,
+                   const char *file, int line);
+bool check_eq_impl(const std::wstring &a, const std::wstring &b, const char *ae, const char *be,
+                   const char *file, int line);
+bool check_eq_impl(const std::wstring &a, const wchar_t *b, const char *ae, const char *be,
+                   const char *file, int line);
+// Printable form of UTF-16 text: ASCII as is, the rest as \uXXXX.
+std::string quote(const std::wstring &text);
+
+#define E2E_CHECK_(cond) \
+    ::e2e::report((cond) ? true : false, __FILE__, __LINE__, "CHECK(" #cond ")")
+#define CHECK(cond) E2E_CHECK_(cond)
+#define REQUIRE(cond)             \
+    do {                          \
+        if (!E2E_CHECK_(cond))    \
+            throw ::e2e::Abort(); \
+    } while (0)
+#define CHECK_EQ(a, b) ::e2e::check_eq_impl((a), (b), #a, #b, __FILE__, __LINE__)
+#define REQUIRE_EQ(a, b)                                                 \
+    do {                                                                 \
+        if (!::e2e::check_eq_impl((a), (b), #a, #b, __FILE__, __LINE__)) \
+            throw ::e2e::Abort();                                        \
+    } while (0)
+// Fails the test with a message and leaves it.
+#define FAIL(msg)                                        \
+    do {                                                 \
+        ::e2e::report(false, __FILE__, __LINE__, (msg)); \
+        throw ::e2e::Abort();                            \
+    } while (0)
+
+// Prints a line to the test log.
+void note(const char *fmt, ...);
+
+// ---------------------------------------------------------------------------
+// Time and waiting
+
+// Every time-out is multiplied by YARROW_E2E_TIME_SCALE (default 1), so that a
+// slow machine can be given more room without editing the tests.
+DWORD scaled(DWORD ms);
+
+// Handles every message waiting for the harness's thread (sent and posted).
+void pump();
+
+// Waits until pred() holds, pumping messages, for at most timeout_ms (scaled).
+// Returns whether it held. Never sleeps longer than a short slice at a time.
+bool wait_until(const std::function<bool()> &pred, DWORD timeout_ms);
+
+// Default time-out for a window to appear or go; generous, since the first
+// start of a program under Wine can take a while.
+const DWORD kWindowTimeout = 60000;
+
+// ---------------------------------------------------------------------------
+// Windows
+
+std::string class_name(HWND w);
+std::string window_text(HWND w);     // GetWindowTextA: bytes in the ANSI code page
+std::wstring window_text_w(HWND w);  // GetWindowTextW
+// Text of a dialog item, asked for with WM_GETTEXT (works across processes,
+// unlike GetWindowText for controls such as edits).
+std::string item_text(HWND dialog, int id);
+DWORD window_pid(HWND w);
+
+// Top-level windows in EnumWindows order (under Wine the newest first).
+std::vector<HWND> top_windows();
+std::vector<HWND> children(HWND parent);  // all descendants
+
+// First top-level window of the process (pid 0: any) with this class (null:
+// any) and caption (null: any); visible or not.
+HWND find_top(DWORD pid, const char *cls, const char *caption);
+std::vector<HWND> find_tops(DWORD pid, const char *cls, const char *caption);
+HWND wait_top(DWORD pid, const char *cls, const char *caption, DWORD timeout_ms = kWindowTimeout);
+bool wait_gone(HWND w, DWORD timeout_ms = kWindowTimeout);
+
+// Dialogs (class "#32770") of a process that hold a child with this id.
+HWND find_dialog_with(DWORD pid, int child_id);
+HWND wait_dialog_with(DWORD pid, int child_id, DWORD timeout_ms = kWindowTimeout);
+
+// The control with the keyboard focus on the given thread, or null.
+HWND focused_window(DWORD thread_id);
+
+void post_command(HWND w, int id);
+// SendMessage with a time-out, pumping meanwhile; returns false on time-out.
+bool send_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms = 10000,
+                  LRESULT *result = nullptr);
+void set_item_text(HWND dialog, int id, const char *text);
+
+// Brings the window forward and types a key through the system's input queue
+// (SendInput), as a user would; modifiers is a combination of MOD_ALT,
+// MOD_CONTROL and MOD_SHIFT.
+bool press_key(HWND target, WORD vk, UINT modifiers = 0);
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+struct MessageBoxInfo {
+    HWND hwnd = nullptr;
+    std::string caption;  // ANSI code page bytes
+    std::string text;     // the "Static" with id 0xFFFF
+};
+
+// A message box is a "#32770" with the static 0xFFFF and an OK button.
+bool is_message_box(HWND w);
+// Waits for a message box of the process (pid 0: any).
+bool wait_message_box(DWORD pid, MessageBoxInfo *out, DWORD timeout_ms = kWindowTimeout);
+// Presses OK and waits for the box to go.
+bool press_ok(const MessageBoxInfo &box);
+
+// ---------------------------------------------------------------------------
+// Processes and sandboxes
+
+class Process {
+public:
+    Process() {}
+    Process(HANDLE process, HANDLE thread, DWORD pid, DWORD tid);
+    ~Process();
+    Process(Process &&o) noexcept;
+    Process &operator=(Process &&o) noexcept;
+    Process(const Process &) = delete;
+    Process &operator=(const Process &) = delete;
+
+    bool valid() const { return process_ != nullptr; }
+    DWORD pid() const { return pid_; }
+    DWORD main_thread_id() const { return tid_; }
+    bool running() const;
+    // Waits for the process to end (pumping); stores its exit code.
+    bool wait_exit(DWORD timeout_ms, DWORD *exit_code);
+    // Ends it if it still runs and waits until it has gone.
+    void kill();
+
+private:
+    HANDLE process_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD pid_ = 0;
+    DWORD tid_ = 0;
+};
+
+// The started program runs under the harness's ANSI code page (see
+// E2E_TEST_CP).
+struct StartOptions {
+    std::vector<std::string> args;  // after the program name; quoted as needed
+    std::string cwd;                // empty: the sandbox folder
+};
+
+// A fresh folder for one test with a copy of the program in it. Processes
+// started through it are ended when it goes, and the folder is removed when
+// the test passed (kept for a look when it failed).
+class Sandbox {
+public:
+    // exe_name: the name of the copy ("Yarrowmeld.exe"); sub_dir: an optional
+    // folder below the sandbox root that receives the copy (ANSI bytes).
+    explicit Sandbox(const std::string &exe_name = "Yarrowmeld.exe",
+                     const std::string &sub_dir = "");
+    ~Sandbox();
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    const std::string &root() const { return root_; }
+    const std::string &exe_dir() const { return exe_dir_; }
+    std::string exe_path() const { return exe_dir_ + "\\" + exe_name_; }
+    std::string path(const std::string &name) const { return exe_dir_ + "\\" + name; }
+
+    // Files in the folder of the copy (name relative to it).
+    void write_file(const std::string &name, const std::string &bytes);
+    bool read_file(const std::string &name, std::string *bytes) const;
+    bool exists(const std::string &name) const;
+
+    // Starts the copy; the process is ended when the sandbox goes.
+    Process &start(const StartOptions &opts = StartOptions());
+
+private:
+    std::string root_, exe_dir_, exe_name_;
+    std::vector<std::unique_ptr<Process>> processes_;
+};
+
+// Reads and writes files by full path.
+bool read_file(const std::string &path, std::string *bytes);
+bool write_file(const std::string &path, const std::string &bytes);
+
+// Path of the program under test (YARROW_EXE, else Yarrowmeld.exe beside the
+// harness).
+std::string program_path();
+
+// ---------------------------------------------------------------------------
+// The program's windows
+
+// Waits until a window is visible and its thread answers messages again, so
+// that a dialog's initialisation has run to its end.
+bool wait_ready(HWND w, DWORD timeout_ms = kWindowTimeout);
+
+// The settings dialog: the "#32770" of the process holding the title field,
+// once it is ready.
+HWND wait_settings_dialog(const Process &p, DWORD timeout_ms = kWindowTimeout);
+// The hidden main window (class and title "Yarrowmeld") of the process.
+HWND find_main_window(DWORD pid);
+
+// ---------------------------------------------------------------------------
+// Tray
+
+// Icons shown by the Wine system tray (children of "Wine System Tray"), or
+// -1 when there is no such tray window.
+int tray_icon_count();
+// Puts an icon of the harness's own into the tray, so that the tray never
+// runs empty while a test runs (an empty tray stalls Wine's explorer).
+void hold_tray_icon();
+
+// ---------------------------------------------------------------------------
+// The fake browser
+
+struct Message {
+    UINT msg;
+    WPARAM wparam;
+    LPARAM lparam;
+    bool operator==(const Message &o) const {
+        return msg == o.msg && wparam == o.wparam && lparam == o.lparam;
+    }
+};
+std::string describe(const Message &m);
+std::string describe(const std::vector<Message> &ms);
+bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b, const char *ae,
+                   const char *be, const char *file, int line);
+
+// A top-level frame window of a browser class with a page window nested in
+// it (frame > "Shell DocObject View" > page, or frame > page when nested is
+// false). Both record the messages they receive.
+class FakeBrowser {
+public:
+    FakeBrowser(const char *frame_class = "IEFrame", const char *title = "Chat room",
+                const char *page_class = "Internet Explorer_Server", bool nested = true);
+    ~FakeBrowser();
+    FakeBrowser(const FakeBrowser &) = delete;
+    FakeBrowser &operator=(const FakeBrowser &) = delete;
+
+    HWND frame() const { return frame_; }
+    HWND page() const { return page_; }
+    void set_title(const char *title);
+
+    // Everything the page window has received since the start or the last
+    // clear(), in order.
+    const std::vector<Message> &page_messages() const;
+    // Only WM_KEYDOWN, WM_CHAR and WM_KEYUP of the page window.
+    std::vector<Message> page_keys() const;
+    // The WM_CHAR codes received by the page window, as bytes.
+    std::string typed() const;
+    void clear();
+    // Waits until the page window has received at least n key messages.
+    bool wait_keys(size_t n, DWORD timeout_ms = kWindowTimeout);
+
+    // For the window procedure.
+    void record(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    HWND frame_ = nullptr, middle_ = nullptr, page_ = nullptr;
+    std::vector<Message> page_log_;
+    std::vector<Message> frame_log_;
+};
+
+}  // namespace e2e
+
+#endif

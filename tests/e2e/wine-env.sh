@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# The Wine environment that the end-to-end tests and scripts/run.sh share:
+# a project-local prefix, a generated Japanese locale (Wine takes its ANSI
+# code page from LC_ALL, and only from a locale that exists), a private Xvfb
+# display when needed and a persistent wineserver.
+#
+#   wine-env.sh up STATE [WIN_BUILD]   prepare everything in the folder STATE
+#   wine-env.sh down STATE             stop the wineserver and Xvfb again
+#   wine-env.sh exec STATE CMD...      run CMD inside the environment
+#
+# STATE/env.sh, written by `up`, holds the variables; sourcing this file
+# gives the functions to other scripts.
+
+ye_die() {
+    echo "wine-env: $*" >&2
+    exit 1
+}
+
+ye_log() {
+    echo "wine-env: $*" >&2
+}
+
+# Variables of the environment for the state folder $1.
+ye_vars() {
+    local state=$1
+    export WINEPREFIX="$state/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export LOCPATH="$state/locale"
+    export YARROW_LC_932=ja_JP.UTF-8
+    export YARROW_LC_SBCS=C.UTF-8
+    # LC_ALL is handed to Wine's processes only (ye_wine): bash itself would
+    # complain about a locale that lives under LOCPATH.
+    export YE_LC_ALL=${YARROW_LC_ALL:-$YARROW_LC_932}
+}
+
+# The locale that gives Wine code page 932 (C.UTF-8, which gives 1252, is
+# always there).
+ye_locale() {
+    local dir=$LOCPATH
+    mkdir -p "$dir"
+    local spec
+    for spec in ja_JP:ja_JP.UTF-8; do
+        local src=${spec%%:*} name=${spec#*:}
+        if [ ! -e "$dir/$name/LC_CTYPE" ]; then
+            # localedef returns 1 for mere warnings; judge by the result.
+            localedef -i "$src" -f UTF-8 "$dir/$name" >/dev/null 2>&1 || true
+            [ -e "$dir/$name/LC_CTYPE" ] || ye_die "cannot generate the locale $name in $dir"
+        fi
+    done
+}
+
+# Starts a private Xvfb unless DISPLAY names a working one (or YARROW_XVFB=1
+# asks for a private one anyway); writes DISPLAY and the pid into the state.
+ye_display() {
+    local state=$1
+    if [ -n "${DISPLAY:-}" ] && [ "${YARROW_XVFB:-0}" != 1 ] && xdpyinfo >/dev/null 2>&1; then
+        echo "$DISPLAY" >"$state/display"
+        rm -f "$state/xvfb.pid"
+        return 0
+    fi
+    command -v Xvfb >/dev/null || ye_die "Xvfb is missing (run scripts/setup.sh)"
+    rm -f "$state/display.num"
+    # -displayfd lets Xvfb pick a free display number and tell it.
+    Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        7>"$state/display.num" >"$state/xvfb.log" 2>&1 &
+    local pid=$!
+    echo "$pid" >"$state/xvfb.pid"
+    local deadline=$((SECONDS + 30))
+    while [ ! -s "$state/display.num" ]; do
+        kill -0 "$pid" 2>/dev/null || ye_die "Xvfb did not start: $(cat "$state/xvfb.log")"
+        [ $SECONDS -lt $deadline ] || ye_die "Xvfb did not report its display within 30 s"
+        sleep 0.1
+    done
+    echo ":$(tr -dc 0-9 <"$state/display.num")" >"$state/display"
+    export DISPLAY
+    DISPLAY=$(cat "$state/display")
+    until xdpyinfo >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || ye_die "Xvfb on $DISPLAY does not answer"
+        sleep 0.1
+    done
+    ye_log "Xvfb runs on $DISPLAY (pid $pid)"
+}
+
+# Runs a command with the locale that sets Wine's code page.
+ye_wine() {
+    env LC_ALL="$YE_LC_ALL" "$@"
+}
+
+# Whether this machine runs 32-bit x86 programs, which wine32 needs.
+ye_can_run_i386() {
+    [ -x /usr/lib/wine/wine ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+ye_write_env() {
+    local state=$1
+    {
+        echo "export WINEPREFIX='$WINEPREFIX'"
+        echo "export WINEDEBUG='$WINEDEBUG'"
+        echo "export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'"
+        echo "export LOCPATH='$LOCPATH'"
+        echo "export YE_LC_ALL='$YE_LC_ALL'"
+        echo "export YARROW_LC_932='$YARROW_LC_932'"
+        echo "export YARROW_LC_SBCS='$YARROW_LC_SBCS'"
+        echo "export DISPLAY='$DISPLAY'"
+    } >"$state/env.sh"
+}
+
+# Creates the prefix once; later runs reuse it.
+ye_prefix() {
+    local state=$1
+    # Every Wine process started here writes into files: one that held the
+    # caller's pipes (CTest's among them) would keep the caller waiting.
+    if [ -e "$WINEPREFIX/.yarrow-ready" ]; then
+        wineserver -p </dev/null >/dev/null 2>&1
+        return 0
+    fi
+    rm -rf "$WINEPREFIX"
+    # A ready prefix elsewhere in the build trees (YARROW_PREFIX_SEED) is
+    # copied rather than created anew: creating one is slow.
+    local seed=${YARROW_PREFIX_SEED:-}
+    if [ -n "$seed" ] && [ -e "$seed/.yarrow-ready" ]; then
+        ye_log "copying the Wine prefix from $seed"
+        cp -a "$seed" "$WINEPREFIX"
+        rm -f "$WINEPREFIX/wineserver"
+        wineserver -p </dev/null >/dev/null 2>&1
+        return 0
+    fi
+    ye_log "creating the Wine prefix $WINEPREFIX (takes a while the first time)"
+    # The server needs the folder; wineboot fills it.
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+    local t0=$SECONDS
+    ye_wine wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || {
+        cat "$state/wineboot.log" >&2
+        ye_die "wineboot failed"
+    }
+    touch "$WINEPREFIX/.yarrow-ready"
+    ye_log "prefix ready after $((SECONDS - t0)) s"
+}
+
+ye_up() {
+    local state=$1 win_build=${2:-}
+    mkdir -p "$state" "$state/tmp"
+    state=$(cd "$state" && pwd)
+    command -v wine >/dev/null || ye_die "wine is missing (run scripts/setup.sh)"
+    ye_can_run_i386 || ye_die "this machine cannot run 32-bit programs (run scripts/setup.sh)"
+    ye_vars "$state"
+    ye_locale
+    # A wineserver left from an earlier run may be tied to a display that is
+    # gone; start from a clean one.
+    wineserver -k >/dev/null 2>&1 || true
+    ye_down_display "$state"
+    ye_display "$state"
+    ye_write_env "$state"
+    ye_prefix "$state"
+    if [ -n "$win_build" ] && [ -e "$win_build/tests/e2e/harness.exe" ]; then
+        # Starts the desktop and the tray under this environment and shows
+        # that the code page came through.
+        ye_wine wine "$win_build/tests/e2e/harness.exe" --info </dev/null >"$state/info.log" 2>&1 || true
+        local info
+        info=$(tr -d '\r' <"$state/info.log")
+        ye_log "harness reports: $info"
+        case "$info" in
+        *acp=932*) ;;
+        *) ye_die "Wine did not take code page 932 from LC_ALL=$YE_LC_ALL (LOCPATH=$LOCPATH)" ;;
+        esac
+    fi
+}
+
+ye_down_display() {
+    local state=$1 pid
+    if [ -e "$state/xvfb.pid" ]; then
+        pid=$(cat "$state/xvfb.pid")
+        if kill -0 "$pid" 2>/dev/null && grep -q Xvfb "/proc/$pid/cmdline" 2>/dev/null; then
+            kill "$pid" 2>/dev/null
+            local deadline=$((SECONDS + 10))
+            while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+        rm -f "$state/xvfb.pid"
+    fi
+}
+
+ye_down() {
+    local state=$1
+    [ -d "$state" ] || return 0
+    state=$(cd "$state" && pwd)
+    ye_vars "$state"
+    if [ -e "$state/env.sh" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+    ye_down_display "$state"
+    rm -f "$state/env.sh"
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    cmd=${1:-}
+    state=${2:-}
+    [ -n "$cmd" ] && [ -n "$state" ] || ye_die "usage: $0 up|down|exec STATE [...]"
+    case "$cmd" in
+    up) ye_up "$state" "${3:-}" ;;
+    down) ye_down "$state" ;;
+    exec)
+        shift 2
+        [ -e "$state/env.sh" ] || ye_die "$state is not set up (run: $0 up $state)"
+        # shellcheck disable=SC1091
+        . "$state/env.sh"
+        exec env LC_ALL="$YE_LC_ALL" "$@"
+        ;;
+    *) ye_die "unknown command $cmd" ;;
+    esac
+fi

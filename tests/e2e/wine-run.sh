@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in the environment that
+# `wine-env.sh up STATE` prepared, with a time-out, and makes sure that
+# nothing it started outlives it:
+#
+#   wine-run.sh STATE SECONDS PROGRAM.exe [ARGS...]
+#
+# Exits with the program's exit code; with 124 when it ran out of time, and
+# with 1 when it passed but left processes behind (they are killed).
+set -uo pipefail
+
+state=$(cd "${1:?state folder}" && pwd)
+limit=${2:?time limit in seconds}
+shift 2
+[ $# -ge 1 ] || {
+    echo "usage: $0 STATE SECONDS PROGRAM.exe [ARGS...]" >&2
+    exit 2
+}
+[ -e "$state/env.sh" ] || {
+    echo "wine-run: $state is not set up; run the e2e.env.up test first" >&2
+    exit 2
+}
+# shellcheck disable=SC1091
+. "$state/env.sh"
+export YARROW_E2E_TMP="$state/tmp"
+mkdir -p "$YARROW_E2E_TMP"
+
+# Every process started for this run carries this mark in its environment
+# (Wine hands the environment down to the programs that the harness starts),
+# which is how leftovers are found afterwards.
+mark="yarrow-e2e-$$-$RANDOM$RANDOM"
+
+# Wine's own services of the prefix are shared by all runs and are not
+# leftovers, even when a run happened to start one.
+is_wine_service() {
+    tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null | grep -qiE \
+        'wineserver|system32\\(explorer|services|winedevice|plugplay|svchost|rpcss|conhost|wineboot)\.exe'
+}
+
+marked_processes() {
+    local p
+    for p in /proc/[0-9]*; do
+        p=${p#/proc/}
+        [ "$p" = $$ ] && continue
+        if grep -qzx "YARROW_E2E_RUN=$mark" "/proc/$p/environ" 2>/dev/null; then
+            is_wine_service "$p" || echo "$p"
+        fi
+    done
+}
+
+# The test runner's own time-out is set a little above ours, so that the
+# clean-up below always runs.
+# YARROW_LC_ALL: a test's own locale (its code page), set by e2e.cmake.
+env LC_ALL="${YARROW_LC_ALL:-$YE_LC_ALL}" YARROW_E2E_RUN="$mark" timeout --kill-after=10 "$limit" wine "$@" </dev/null
+rc=$?
+if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+    echo "wine-run: $* did not finish within $limit s" >&2
+    rc=124
+fi
+
+# Programs that end on their own may take a moment to be gone after the
+# harness; give them a short grace period before calling them leftovers.
+deadline=$((SECONDS + 5))
+left=$(marked_processes)
+while [ -n "$left" ] && [ $SECONDS -lt $deadline ]; do
+    sleep 0.2
+    left=$(marked_processes)
+done
+if [ -n "$left" ]; then
+    echo "wine-run: processes left behind by $*:" >&2
+    for p in $left; do
+        echo "  $p: $(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" >&2
+    done
+    # shellcheck disable=SC2086
+    kill -9 $left 2>/dev/null
+    [ $rc -eq 0 ] && rc=1
+fi
+exit $rc
