@@ -78,6 +78,23 @@ static int write_all(HANDLE file, const char *data, size_t size) {
     return 1;
 }
 
+// Windows does not let a move replace a read-only file, nor one that
+// another handle holds without FILE_SHARE_DELETE; Wine's rename checks
+// neither. Asking first gives the same answer on both, so such a file is
+// left alone under Wine too.
+static int may_replace(const char *path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return 0;
+    HANDLE old = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (old != INVALID_HANDLE_VALUE) {
+        CloseHandle(old);
+        return 1;
+    }
+    return GetLastError() != ERROR_SHARING_VIOLATION;
+}
+
 int plat_write_file(const char *path, const char *data, size_t size) {
     static DWORD counter;
     int path_len = lstrlenA(path);
@@ -107,6 +124,8 @@ int plat_write_file(const char *path, const char *data, size_t size) {
     }
     int ok = write_all(file, data, size) && FlushFileBuffers(file);
     if (!CloseHandle(file))
+        ok = 0;
+    if (ok && !may_replace(path))
         ok = 0;
     // The old file is replaced only now that the new text is complete on
     // the disk; WRITE_THROUGH returns only once the move itself is.
