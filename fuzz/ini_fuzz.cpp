@@ -266,7 +266,15 @@ void run_script(FuzzedDataProvider &in) {
                 break;
             }
             case 5:
-                ini_add_section(in.ConsumeRandomLengthString(300).c_str());
+                if (in.ConsumeBool() && ini_document()->sections) {
+                    // A name of the document's own, which a growing array moves.
+                    const IniDocument *doc = ini_document();
+                    ini_add_section(
+                        doc->sections[in.ConsumeIntegralInRange<int>(0, doc->section_count - 1)]
+                            .name);
+                } else {
+                    ini_add_section(in.ConsumeRandomLengthString(300).c_str());
+                }
                 break;
             case 6: {
                 int count = ini_document()->section_count;

@@ -117,7 +117,10 @@ static int new_document(int capacity) {
     return 1;
 }
 
-static int grow_sections(void) {
+// The growers hand back the old array in *old instead of freeing it, since
+// the name being added may be one of the old array's own.
+static int grow_sections(void **old) {
+    *old = nullptr;
     if (g_doc.section_count < g_doc.section_capacity)
         return 1;
     if (g_doc.section_capacity > INT_MAX - INI_GROW_STEP)
@@ -127,13 +130,14 @@ static int grow_sections(void) {
     if (!sections)
         return 0;
     memcpy(sections, g_doc.sections, (size_t)g_doc.section_count * sizeof(IniSection));
-    plat_free(g_doc.sections);
+    *old = g_doc.sections;
     g_doc.sections = sections;
     g_doc.section_capacity = capacity;
     return 1;
 }
 
-static int grow_entries(IniSection *sec) {
+static int grow_entries(IniSection *sec, void **old) {
+    *old = nullptr;
     if (sec->entries && sec->entry_count < sec->entry_capacity)
         return 1;
     if (sec->entry_capacity > INT_MAX - INI_GROW_STEP)
@@ -142,10 +146,9 @@ static int grow_entries(IniSection *sec) {
     IniEntry *entries = (IniEntry *)alloc_slots(capacity, sizeof(IniEntry));
     if (!entries)
         return 0;
-    if (sec->entries) {
+    if (sec->entries)
         memcpy(entries, sec->entries, (size_t)sec->entry_count * sizeof(IniEntry));
-        plat_free(sec->entries);
-    }
+    *old = sec->entries;
     sec->entries = entries;
     sec->entry_capacity = capacity;
     return 1;
@@ -211,11 +214,13 @@ static char *copy_text(const char *text, size_t len) {
 }
 
 static int add_section_span(const char *name, size_t len) {
-    if (len == 0 || !grow_sections())
+    void *old;
+    if (len == 0 || !grow_sections(&old))
         return 0;
     IniSection *sec = &g_doc.sections[g_doc.section_count];
     sec->hash = store_name(sec->name, name, len);
     ++g_doc.section_count;
+    plat_free(old);
     return 1;
 }
 
@@ -224,17 +229,21 @@ static int add_entry_span(int section, const char *name, size_t name_len, const 
     if (name_len == 0)
         return 0;
     IniSection *sec = &g_doc.sections[section];
-    if (!grow_entries(sec))
+    void *old;
+    if (!grow_entries(sec, &old))
         return 0;
     char *copy = copy_text(value, value_len);
-    if (!copy)
+    if (!copy) {
+        plat_free(old);
         return 0;
+    }
     IniEntry *entry = &sec->entries[sec->entry_count];
     int hash = store_name(entry->name, name, name_len);
     entry->hash = is_comment ? 0 : hash;
     entry->value = copy;
     entry->is_comment = is_comment ? 1 : 0;
     ++sec->entry_count;
+    plat_free(old);
     return 1;
 }
 

@@ -173,6 +173,23 @@ TEST_F(IniAccess, OnlyASuccessfulSetStartsADocument) {
     EXPECT_EQ(ini_document()->section_capacity, 10);
 }
 
+// A name may come from the document itself, even when adding it makes
+// the array move.
+TEST_F(IniAccess, AddsTakeNamesFromTheDocument) {
+    ASSERT_EQ(load("[a]\nk0\nk1\nk2\nk3\nk4\nk5\nk6\nk7\nk8\nlast\n[b]\n[c]\n[d]\n[e]\n[f]\n[g]\n["
+                   "h]\n[i]"),
+              1);
+    const IniDocument *doc = ini_document();
+    ASSERT_EQ(doc->section_count, doc->section_capacity);
+    ASSERT_EQ(ini_add_section(doc->sections[9].name), 1);
+    EXPECT_STREQ(doc->sections[10].name, "i");
+    const IniSection &a = doc->sections[1];
+    ASSERT_EQ(a.entry_count, a.entry_capacity);
+    ASSERT_EQ(ini_add_entry(1, a.entries[9].name, a.entries[9].name, 0), 1);
+    EXPECT_STREQ(a.entries[10].name, "last");
+    EXPECT_STREQ(a.entries[10].value, "last");
+}
+
 // What the settings save does: an empty start, seven sets, one write.
 TEST_F(IniAccess, SettingsSaveWritesOnlyItsKeysInOrder) {
     ASSERT_EQ(load("[Setting]\nOther=1\n"), 1);
