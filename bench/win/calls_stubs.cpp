@@ -1,0 +1,20 @@
+// What the program's finder and send path need from the rest of the
+// program, for a bench exe that calls them directly. The send path touches
+// none of these but the Settings record; the tray calls are reached only by
+// the run-state switch, which the bench never calls, and a fatal report
+// (a timer that could not be had) is counted so the bench can refuse its
+// figures.
+#include "app/app.h"
+
+Settings g;
+int bench_fatal_reports;
+
+void report_fatal(HWND, const char *) {
+    ++bench_fatal_reports;
+}
+
+BOOL tray_notify(DWORD) {
+    return TRUE;
+}
+
+void set_tray_tip(const char *, int) {}
