@@ -896,7 +896,7 @@ int run_test(const TestCase &t) {
 int press_start(DWORD timeout_ms) {
     HWND dlg = nullptr;
     wait_until([&] { return (dlg = find_dialog_with(0, 1104)) != nullptr; }, timeout_ms);
-    if (!dlg) {
+    if (!dlg || !wait_ready(dlg, timeout_ms)) {
         printf("no settings dialog appeared\n");
         return 1;
     }

@@ -318,3 +318,27 @@ E2E_TEST_CP(single_byte_code_page_loses_japanese_title, 1252) {
     CHECK_EQ(caption.size(), 15u);
     CHECK(caption != std::wstring(L"Yarrowmeld - ") + kHyojiW);
 }
+
+// One start, end to end: with the browser open and the settings read from
+// the INI file, the start button closes the dialog and the post text goes
+// out at once, one key triple per byte and one for Enter, to the page window
+// and nowhere else.
+E2E_TEST(start_button_posts_at_once) {
+    FakeBrowser browser("IEFrame", "Chat room - Browser");
+    Sandbox box;
+    box.write_file(
+        "Yarrowmeld.ini",
+        "[Setting]\r\nUpdate=100\r\nNewLine=200\r\nTitle=\"Chat room\"\r\nCharcter=\".\"\r\n");
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    post_command(dlg, 1115);
+    REQUIRE(browser.wait_keys(6));
+    const std::vector<Message> expected = {
+        {WM_KEYDOWN, '.', 0}, {WM_CHAR, '.', 0}, {WM_KEYUP, '.', 0},
+        {WM_KEYDOWN, 13, 0},  {WM_CHAR, 13, 0},  {WM_KEYUP, 13, 0},
+    };
+    CHECK_EQ(browser.page_keys(), expected);
+    CHECK(wait_gone(dlg));
+    CHECK(p.running());
+}
