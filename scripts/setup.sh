@@ -20,7 +20,8 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
     cmake make g++ libgtest-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-    cppcheck
+    # Static analysis (a test) and the fuzz target of the INI engine.
+    cppcheck clang libclang-rt-14-dev
     # Running under Wine on a virtual display.
     wine wine32:i386 xvfb xauth x11-utils xdotool
     # Japanese texts on screen and the Japanese locale that gives Wine its

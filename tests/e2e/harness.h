@@ -248,8 +248,8 @@ private:
 bool read_file(const std::string &path, std::string *bytes);
 bool write_file(const std::string &path, const std::string &bytes);
 
-// Path of the program under test (YARROW_EXE, else Yarrowmeld.exe beside the
-// harness).
+// Path of the program under test: YARROW_EXE, else Yarrowmeld.exe beside the
+// harness, else the one at the top of the Windows build tree.
 std::string program_path();
 
 // ---------------------------------------------------------------------------
