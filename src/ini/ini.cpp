@@ -48,17 +48,23 @@ static uint32_t hash_step(uint32_t h, unsigned char c) {
 }
 
 // The first INI_NAME_MAX bytes of [src, src + len), trimmed, into dst.
-// Returns ini_hash of the name, worked out while copying it.
-static int store_name(char *dst, const char *src, size_t len) {
+// Returns ini_hash of the name, worked out while copying it, or 0 without
+// hashed (comments have no hash).
+static int store_name(char *dst, const char *src, size_t len, int hashed) {
     if (len > INI_NAME_MAX)
         len = INI_NAME_MAX;
     const char *b = src;
     const char *e = src + len;
     trim_span(&b, &e);
     uint32_t h = 0;
-    for (; b < e; ++b, ++dst) {
-        *dst = *b;
-        h = hash_step(h, (unsigned char)*b);
+    if (hashed) {
+        for (; b < e; ++b, ++dst) {
+            *dst = *b;
+            h = hash_step(h, (unsigned char)*b);
+        }
+    } else {
+        memcpy(dst, b, (size_t)(e - b));
+        dst += e - b;
     }
     *dst = '\0';
     return (int)h;
@@ -218,7 +224,7 @@ static int add_section_span(const char *name, size_t len) {
     if (len == 0 || !grow_sections(&old))
         return 0;
     IniSection *sec = &g_doc.sections[g_doc.section_count];
-    sec->hash = store_name(sec->name, name, len);
+    sec->hash = store_name(sec->name, name, len, 1);
     ++g_doc.section_count;
     plat_free(old);
     return 1;
@@ -238,8 +244,7 @@ static int add_entry_span(int section, const char *name, size_t name_len, const 
         return 0;
     }
     IniEntry *entry = &sec->entries[sec->entry_count];
-    int hash = store_name(entry->name, name, name_len);
-    entry->hash = is_comment ? 0 : hash;
+    entry->hash = store_name(entry->name, name, name_len, !is_comment);
     entry->value = copy;
     entry->is_comment = is_comment ? 1 : 0;
     ++sec->entry_count;
