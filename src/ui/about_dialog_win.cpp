@@ -185,8 +185,11 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             close_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
+            // Answered with TRUE so that the session may end, and closed only
+            // once the answer is given: a dialog destroyed while it answers
+            // can only give 0, which would stand in the session's way.
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-            close_dialog(dialog);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
             return TRUE;
         case WM_DESTROY:
             if (g.about_dialog == dialog)

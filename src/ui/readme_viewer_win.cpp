@@ -188,8 +188,11 @@ INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LP
             close_viewer(viewer);
             return TRUE;
         case WM_QUERYENDSESSION:
+            // Answered with TRUE so that the session may end, and closed only
+            // once the answer is given: a dialog destroyed while it answers
+            // can only give 0, which would stand in the session's way.
             SetWindowLongPtrA(viewer, DWLP_MSGRESULT, TRUE);
-            close_viewer(viewer);
+            PostMessageA(viewer, WM_CLOSE, 0, 0);
             return TRUE;
         case WM_DESTROY:
             if (g.readme_viewer == viewer)

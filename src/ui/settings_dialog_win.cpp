@@ -227,8 +227,9 @@ static INT_PTR on_command(HWND dialog, int id) {
 
 static INT_PTR on_sys_command(HWND dialog, WPARAM command) {
     if (g.about_dialog) {
-        // Whatever was asked (even Close or Move), the about dialog in front
-        // is what the user meant: open it anew instead.
+        // While the about dialog is open every system command, Close and a
+        // drag of the caption included, is dropped: the about dialog is
+        // opened anew in front instead.
         close_about_dialog();
         PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
         return TRUE;
@@ -239,12 +240,6 @@ static INT_PTR on_sys_command(HWND dialog, WPARAM command) {
         open_readme_viewer();
     }
     return FALSE;
-}
-
-// Answers a message whose result is not the procedure's return value.
-static INT_PTR set_result(HWND dialog, LONG_PTR result) {
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
-    return TRUE;
 }
 
 INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -264,11 +259,14 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
             destroy_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // The session may end; the destruction saves.
-            set_result(dialog, TRUE);
-            close_about_dialog();
-            kill_title_track();
-            destroy_dialog(dialog);
+            // Answered with TRUE so that the session may end, and closed only
+            // once the answer is given: a dialog destroyed while it answers
+            // can only give 0, which would stand in the session's way.
+            // The settings are saved now, as the session may end before the
+            // close comes round.
+            save_settings(dialog);
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
             return TRUE;
         case WM_DESTROY:
             close_about_dialog();

@@ -1,0 +1,246 @@
+// The readme viewer on its real template with the system's rich-edit
+// library: the file shown read-only, the system menu, the scroll subclass's
+// own position, the about dialog over the viewer, and the closing order.
+#include "ui/readme_viewer_win.cpp"
+
+#include "dialog_test_support.h"
+
+// ImmDisableIME lives in imm32.dll, loaded here, so that this test needs no
+// import library beyond the defaults.
+static int ime_disabled_calls;
+WINBOOL WINAPI ImmDisableIME(DWORD thread) {
+    ime_disabled_calls++;
+    HMODULE imm = LoadLibraryA("imm32.dll");
+    typedef WINBOOL(WINAPI * Fn)(DWORD);
+    Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(imm, "ImmDisableIME")));
+    return fn ? fn(thread) : FALSE;
+}
+
+static HWND open_viewer(void) {
+    calls = Calls();
+    g.readme_viewer =
+        CreateDialogParamA(g.instance, "IDD_README", g.main_window, readme_viewer_proc,
+                           reinterpret_cast<LPARAM>(g.main_window));
+    return g.readme_viewer;
+}
+
+static std::string control_text(HWND edit) {
+    int n = GetWindowTextLengthA(edit);
+    std::string text(n + 1, '\0');
+    n = GetWindowTextA(edit, &text[0], n + 1);
+    text.resize(n > 0 ? n : 0);
+    return text;
+}
+
+static std::string readme_text(void) {
+    std::string text;
+    for (int i = 1; i <= 200; i++) {
+        char line[64];
+        snprintf(line, sizeof line, "line %d of the readme\r\n", i);
+        text += line;
+    }
+    return text;
+}
+
+static void test_shows_the_file(void) {
+    write_file("Readme.txt", readme_text());
+    HWND viewer = open_viewer();
+    CHECK(viewer != nullptr);
+    CHECK(g.rich_edit_module != nullptr);
+    CHECK(g.rich_edit != nullptr);
+    if (!g.rich_edit)
+        return;
+    CHECK(GetParent(g.rich_edit) == viewer);
+    std::string shown = control_text(g.rich_edit);
+    // The control may keep lines ending in CR alone.
+    std::string want = readme_text(), got;
+    for (char c : shown)
+        if (c != '\r')
+            got += c;
+    std::string want_lf;
+    for (char c : want)
+        if (c != '\r')
+            want_lf += c;
+    CHECK_TEXT(got.substr(0, 40), want_lf.substr(0, 40));
+    CHECK_INT(got.size(), want_lf.size());
+    LONG style = GetWindowLongA(g.rich_edit, GWL_STYLE);
+    CHECK((style & ES_READONLY) != 0);
+    CHECK((style & WS_VSCROLL) != 0);
+    CHECK_INT(SendMessageA(g.rich_edit, EM_GETMODIFY, 0, 0), 0);
+    // The click at the top left leaves the caret in the first line (where
+    // exactly depends on the font's first letter), nothing selected.
+    CHARRANGE sel = {-1, -2};
+    SendMessageA(g.rich_edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+    CHECK_INT(sel.cpMin, sel.cpMax);
+    CHECK_INT(SendMessageA(g.rich_edit, EM_EXLINEFROMCHAR, 0, sel.cpMin), 0);
+    CHECK(sel.cpMin >= 0 && sel.cpMin <= 1);
+    // The control is 502 x 373 at the top left of the viewer.
+    RECT r;
+    GetWindowRect(g.rich_edit, &r);
+    CHECK_INT(r.right - r.left, 502);
+    CHECK_INT(r.bottom - r.top, 373);
+    CHECK_INT(ime_disabled_calls, 1);
+    CHECK((GetWindowLongA(viewer, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    HMENU menu = GetSystemMenu(viewer, FALSE);
+    CHECK_TEXT(menu_entry(menu, 0), "1114 ﾊﾞｰｼﾞｮﾝ情報 (&V)");
+    CHECK_TEXT(menu_entry(menu, 1), "-");
+    CHECK_INT(GetMenuItemID(menu, 1), IDM_SYS_SEPARATOR);
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    DeleteFileA("Readme.txt");
+}
+
+static void test_missing_file(void) {
+    DeleteFileA("Readme.txt");
+    HWND viewer = open_viewer();
+    CHECK(g.rich_edit != nullptr);
+    if (g.rich_edit)
+        CHECK_INT(GetWindowTextLengthA(g.rich_edit), 0);
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    CHECK(!IsWindow(viewer));
+}
+
+// The subclass keeps its own position within 0 .. nMax.
+static void test_scroll_position(void) {
+    write_file("Readme.txt", readme_text());
+    HWND viewer = open_viewer();
+    HWND edit = g.rich_edit;
+    CHECK(edit != nullptr);
+    if (!edit)
+        return;
+    CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(scroll_subclass));
+    CHECK(line_height > 0);
+    CHECK(scroll.nPage >= 1);
+    int max = scroll.nMax;
+    CHECK_INT(scroll.nPos, 0);
+    SendMessageA(edit, WM_VSCROLL, SB_LINEUP, 0);
+    CHECK_INT(scroll.nPos, 0);
+    SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, max), 0);
+    CHECK_INT(scroll.nPos, max);
+    SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
+    CHECK_INT(scroll.nPos, max);
+    SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    CHECK_INT(scroll.nPos, max);
+    SendMessageA(edit, WM_VSCROLL, SB_PAGEUP, 0);
+    CHECK_INT(scroll.nPos,
+              max - static_cast<int>(scroll.nPage) < 0 ? 0 : max - static_cast<int>(scroll.nPage));
+    SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 0), 0);
+    CHECK_INT(scroll.nPos, 0);
+    SendMessageA(edit, WM_VSCROLL, SB_PAGEDOWN, 0);
+    CHECK_INT(scroll.nPos,
+              static_cast<int>(scroll.nPage) > max ? max : static_cast<int>(scroll.nPage));
+    // The wheel is the control's own business.
+    int before = scroll.nPos;
+    SendMessageA(edit, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    CHECK_INT(scroll.nPos, before);
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    DeleteFileA("Readme.txt");
+}
+
+// The control is gone and its procedure restored before the main window is
+// asked to unload the library; then the viewer is gone too.
+static void test_closing(void) {
+    static const struct {
+        const char *how;
+        UINT message;
+        WPARAM wparam;
+        LRESULT result;
+    } ways[] = {
+        {"OK", WM_COMMAND, IDOK, 0},
+        {"cancel", WM_COMMAND, IDCANCEL, 0},
+        {"close", WM_CLOSE, 0, -1},
+        {"end of session", WM_QUERYENDSESSION, 0, 1},
+    };
+    for (const auto &way : ways) {
+        printf("closing by %s\n", way.how);
+        HWND viewer = open_viewer();
+        calls.closing_rich_edit = g.rich_edit;
+        LRESULT result = SendMessageA(viewer, way.message, way.wparam, 0);
+        // The end of the session is let through; the viewer closes after
+        // answering.
+        if (way.result == 1) {
+            CHECK(result != 0);
+            CHECK(pump_until([&] { return !IsWindow(viewer); }));
+        }
+        CHECK_INT(calls.rich_edit_alive_at_close, 0);
+        CHECK(!calls.main_commands.empty() && calls.main_commands.back() == IDM_CLOSE_README);
+        CHECK(!IsWindow(viewer));
+        CHECK(g.readme_viewer == nullptr);
+        CHECK(g.rich_edit == nullptr);
+        CHECK(g.rich_edit_module == nullptr);
+    }
+
+    // A viewer the search has lost track of (readme_viewer null) still goes.
+    HWND viewer = open_viewer();
+    g.readme_viewer = nullptr;
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    CHECK(!IsWindow(viewer));
+    if (g.rich_edit_module) {
+        FreeLibrary(g.rich_edit_module);
+        g.rich_edit_module = nullptr;
+    }
+
+    // Destroyed from outside (the program ending): no handle left behind.
+    viewer = open_viewer();
+    DestroyWindow(viewer);
+    CHECK(g.readme_viewer == nullptr);
+    CHECK(g.rich_edit == nullptr);
+    FreeLibrary(g.rich_edit_module);
+    g.rich_edit_module = nullptr;
+
+    // Other commands leave it open.
+    viewer = open_viewer();
+    SendMessageA(viewer, WM_COMMAND, IDC_ACCEL_ENTER, 0);
+    SendMessageA(viewer, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);
+    CHECK(IsWindow(viewer));
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+}
+
+static void test_about_over_viewer(void) {
+    static const struct {
+        const char *how;
+        UINT message;
+        WPARAM wparam;
+    } ways[] = {
+        {"system menu Close", WM_SYSCOMMAND, SC_CLOSE},
+        {"system menu Move", WM_SYSCOMMAND, SC_MOVE},
+        {"click into the viewer", WM_ACTIVATE, WA_CLICKACTIVE},
+        {"activation", WM_ACTIVATE, WA_ACTIVE},
+    };
+    for (const auto &way : ways) {
+        printf("about dialog and %s\n", way.how);
+        HWND viewer = open_viewer();
+        g.about_dialog = make_stand_in();
+        HWND about = g.about_dialog;
+        SendMessageA(viewer, way.message, way.wparam, 0);
+        CHECK(IsWindow(viewer));
+        CHECK(!IsWindow(about));
+        pump_queued();
+        CHECK(calls.opened == std::vector<std::string>{"IDD_ABOUTDLG"});
+        CHECK(g.about_dialog != nullptr && g.about_dialog != about);
+        DestroyWindow(g.about_dialog);
+        g.about_dialog = nullptr;
+        SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    }
+
+    // Without it, the version entry opens it and deactivation does nothing.
+    HWND viewer = open_viewer();
+    SendMessageA(viewer, WM_ACTIVATE, WA_INACTIVE, 0);
+    CHECK(calls.opened.empty());
+    SendMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    CHECK(calls.opened == std::vector<std::string>{"IDD_ABOUTDLG"});
+    DestroyWindow(g.about_dialog);
+    g.about_dialog = nullptr;
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+}
+
+int main(void) {
+    if (!set_up())
+        return 1;
+    test_shows_the_file();
+    test_missing_file();
+    test_scroll_position();
+    test_closing();
+    test_about_over_viewer();
+    remove_temp_folder();
+    return finish();
+}

@@ -1,0 +1,226 @@
+// The status window on its real template: the taskbar search, the first
+// placement above the taskbar, the remembered place, dragging by the
+// surface, the two tooltips and every way of closing.
+#include "ui/status_window_win.cpp"
+
+#include "dialog_test_support.h"
+
+static HWND open_status(void) {
+    g.status_shown = 1;
+    g.status_window =
+        CreateDialogParamA(g.instance, "IDD_STATUS", g.main_window, status_window_proc,
+                           reinterpret_cast<LPARAM>(g.main_window));
+    CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+    return g.status_window;
+}
+
+static RECT window_rect(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r;
+}
+
+static bool status_checked(void) {
+    return (GetMenuState(g.tray_menu, IDM_STATUS, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+struct Tips {
+    std::vector<HWND> list;
+};
+
+static BOOL CALLBACK collect_tip(HWND window, LPARAM param) {
+    char class_name[64];
+    GetClassNameA(window, class_name, sizeof class_name);
+    if (lstrcmpiA(class_name, TOOLTIPS_CLASSA) == 0 && IsWindow(window))
+        reinterpret_cast<Tips *>(param)->list.push_back(window);
+    return TRUE;
+}
+
+static std::vector<HWND> thread_tooltips(void) {
+    Tips tips;
+    EnumThreadWindows(GetCurrentThreadId(), collect_tip, reinterpret_cast<LPARAM>(&tips));
+    return tips.list;
+}
+
+// Text and window of the one tool of a tooltip.
+static std::string tool_text(HWND tip, HWND *tool_window) {
+    char text[256] = "";
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.lpszText = text;
+    if (!SendMessageA(tip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&info)))
+        return "<none>";
+    *tool_window = info.hwnd;
+    return text;
+}
+
+// A top-level window whose class holds the taskbar's name in mixed case, as
+// high as a taskbar and standing along the bottom of the screen.
+static HWND make_taskbar(int height) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Test_shell_TrayWnd_Bar";
+    RegisterClassA(&wc);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    return CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, sh - height, sw, height, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+}
+
+static void test_taskbar_search(HWND taskbar) {
+    // The newest top-level window comes first in the enumeration.
+    CHECK(find_taskbar_window() == taskbar);
+    CHECK(class_is_taskbar("Test_shell_TrayWnd_Bar"));
+}
+
+static void test_first_placement(HWND taskbar) {
+    ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
+    HWND status = open_status();
+    CHECK(status != nullptr);
+    RECT desk = window_rect(GetDesktopWindow());
+    RECT bar = window_rect(taskbar);
+    RECT r = window_rect(status);
+    CHECK_INT(r.right, desk.right);
+    CHECK_INT(r.bottom, desk.bottom - (bar.bottom - bar.top) + 2);
+    CHECK(IsWindowVisible(status));
+    CHECK((GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    DestroyWindow(status);
+}
+
+static void test_drag_surface(void) {
+    HWND status = open_status();
+    RECT r = window_rect(status);
+    LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    CHECK_INT(SendMessageA(status, WM_NCHITTEST, 0, middle), HTCAPTION);
+    DestroyWindow(status);
+}
+
+static void test_tooltips(void) {
+    HWND status = open_status();
+    HWND close_button = GetDlgItem(status, IDC_STATUS_CLOSE);
+    std::vector<HWND> tips = thread_tooltips();
+    CHECK_INT(tips.size(), 2);
+    int found_window = 0, found_close = 0;
+    for (HWND tip : tips) {
+        CHECK_INT(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+        CHECK_INT(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 400);
+        HWND tool_window = nullptr;
+        std::string text = tool_text(tip, &tool_window);
+        LRESULT delay = SendMessageA(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0);
+        if (tool_window == status) {
+            found_window++;
+            CHECK_TEXT(text, "Yarrowmeld Status Window");
+            CHECK_INT(delay, 300);
+        } else if (tool_window == close_button) {
+            found_close++;
+            CHECK_TEXT(text, "閉じる");
+            CHECK_INT(delay, 100);
+        }
+    }
+    CHECK_INT(found_window, 1);
+    CHECK_INT(found_close, 1);
+    DestroyWindow(status);
+    CHECK_INT(thread_tooltips().size(), 0);
+}
+
+// Every way of closing clears the state, forgets the tooltips, remembers the
+// rectangle and unticks the menu entry.
+static void test_closing(void) {
+    static const struct {
+        const char *how;
+        UINT message;
+        WPARAM wparam;
+    } ways[] = {
+        {"close button", WM_COMMAND, IDC_STATUS_CLOSE},
+        {"cancel", WM_COMMAND, IDCANCEL},
+        {"close", WM_CLOSE, 0},
+        {"end of session", WM_QUERYENDSESSION, 0},
+        {"destroyed by the main window", 0, 0},
+    };
+    for (const auto &way : ways) {
+        printf("closing by %s\n", way.how);
+        HWND status = open_status();
+        MoveWindow(status, 100 + 8 * way.message, 50, 210, 60, TRUE);
+        RECT before = window_rect(status);
+        CHECK(status_checked());
+        if (way.message) {
+            LRESULT result = SendMessageA(status, way.message, way.wparam, 0);
+            // The end of the session is let through; the window closes
+            // after answering.
+            if (way.message == WM_QUERYENDSESSION) {
+                CHECK(result != 0);
+                CHECK(pump_until([&] { return !IsWindow(status); }));
+            }
+        } else {
+            DestroyWindow(status);
+        }
+        CHECK(!IsWindow(status));
+        CHECK(g.status_window == nullptr);
+        CHECK_INT(g.status_shown, 0);
+        RECT kept = g.status_window_rect;
+        CHECK(EqualRect(&kept, &before));
+        CHECK(!status_checked());
+        CHECK_INT(thread_tooltips().size(), 0);
+    }
+
+    // Other commands leave it open.
+    HWND status = open_status();
+    SendMessageA(status, WM_COMMAND, IDOK, 0);
+    SendMessageA(status, WM_COMMAND, IDC_STATUS_TITLE, 0);
+    CHECK(IsWindow(status));
+    CHECK(g.status_window == status);
+    CHECK_INT(g.status_shown, 1);
+    DestroyWindow(status);
+}
+
+static void test_reopening(void) {
+    // Reopens at the remembered top-left corner, 2 pixels wider than made.
+    ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
+    HWND status = open_status();
+    RECT made = window_rect(status);
+    MoveWindow(status, 120, 80, made.right - made.left, made.bottom - made.top, TRUE);
+    SendMessageA(status, WM_COMMAND, IDC_STATUS_CLOSE, 0);
+    status = open_status();
+    RECT r = window_rect(status);
+    CHECK_INT(r.left, 120);
+    CHECK_INT(r.top, 80);
+    CHECK_INT(r.right - r.left, made.right - made.left + 2);
+    CHECK_INT(r.bottom - r.top, made.bottom - made.top);
+    DestroyWindow(status);
+
+    // Left and top 0 still count as remembered when another value is not.
+    g.status_window_rect = RECT{0, 0, 5, 0};
+    status = open_status();
+    r = window_rect(status);
+    CHECK_INT(r.left, 0);
+    CHECK_INT(r.top, 0);
+    DestroyWindow(status);
+}
+
+int main(void) {
+    if (!set_up())
+        return 1;
+    // The tooltip class comes with the common controls.
+    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    typedef void(WINAPI * InitFn)(void);
+    InitFn init = comctl ? reinterpret_cast<InitFn>(reinterpret_cast<void *>(
+                               GetProcAddress(comctl, "InitCommonControls")))
+                         : nullptr;
+    if (init)
+        init();
+    CHECK(init != nullptr);
+
+    g.tray_menu = CreatePopupMenu();
+    AppendMenuA(g.tray_menu, MF_STRING, IDM_STATUS, "status");
+
+    HWND taskbar = make_taskbar(40);
+    test_taskbar_search(taskbar);
+    test_first_placement(taskbar);
+    test_drag_surface();
+    test_tooltips();
+    test_closing();
+    test_reopening();
+    DestroyWindow(taskbar);
+    remove_temp_folder();
+    return finish();
+}
