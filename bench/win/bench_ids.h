@@ -9,6 +9,11 @@
 // the bench text to the window in lParam.
 #define BARE_POST (WM_APP + 1)
 
+// Sent to the bare tray program: wParam times, load the rich-edit library,
+// create and destroy one rich-edit window, and free the library again; the
+// least that opening and closing a rich-edit viewer does.
+#define BARE_RICHEDIT (WM_APP + 3)
+
 // The text of every timed post: 126 bytes, the most that Yarrowmeld takes
 // from its INI file, so one post is 127 key triples (381 messages).
 #define BENCH_POST_TEXT                                                                 \

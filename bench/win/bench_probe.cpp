@@ -178,6 +178,43 @@ static void read_switches(ProbeObjects *out) {
     out->switches_found = 1;
 }
 
+// The modules of this process, found by walking the address space for
+// image mappings: EnumProcessModules reads the loader's list through
+// ReadProcessMemory, which emulated Wine refuses even for the process
+// itself.
+static void list_modules(void) {
+    shared->module_count = 0;
+    BYTE *address = nullptr;
+    MEMORY_BASIC_INFORMATION region;
+    while (VirtualQuery(address, &region, sizeof region) == sizeof region) {
+        BYTE *next = static_cast<BYTE *>(region.BaseAddress) + region.RegionSize;
+        if (next <= address)
+            break;
+        address = next;
+        if (region.Type != MEM_IMAGE || region.State != MEM_COMMIT)
+            continue;
+        LONG n = shared->module_count;
+        if (n > 0 && shared->module_base[n - 1] == region.AllocationBase) {
+            shared->module_size[n - 1] += static_cast<DWORD>(region.RegionSize);
+            continue;
+        }
+        if (n >= PROBE_MAX_MODULES)
+            break;
+        char path[MAX_PATH];
+        if (!GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase), path, sizeof path))
+            continue;
+        const char *name = path;
+        for (const char *p = path; *p; ++p)
+            if (*p == '\\' || *p == '/')
+                name = p + 1;
+        lstrcpynA(shared->module_name[n], name, sizeof shared->module_name[n]);
+        CharLowerA(shared->module_name[n]);
+        shared->module_base[n] = region.AllocationBase;
+        shared->module_size[n] = static_cast<DWORD>(region.RegionSize);
+        shared->module_count = n + 1;
+    }
+}
+
 static void answer(WPARAM request, LPARAM sequence) {
     InterlockedIncrement(&shared->probe_requests);
     switch (request) {
@@ -189,6 +226,9 @@ static void answer(WPARAM request, LPARAM sequence) {
             break;
         case PROBE_SWITCHES:
             read_switches(&shared->objects);
+            break;
+        case PROBE_MODULES:
+            list_modules();
             break;
         case PROBE_RESET_MESSAGES:
             shared->messages = 0;

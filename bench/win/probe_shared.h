@@ -18,8 +18,11 @@ enum ProbeRequest {
     PROBE_PING = 0,      // only answer (the first one loads the probe)
     PROBE_COUNT = 1,     // fill ProbeShared::objects
     PROBE_SWITCHES = 2,  // fill the context switch counts only
-    PROBE_RESET_MESSAGES = 3
+    PROBE_RESET_MESSAGES = 3,
+    PROBE_MODULES = 4  // fill ProbeShared::module_*
 };
+
+#define PROBE_MAX_MODULES 96
 
 #define PROBE_MAX_TIMER_ID 16
 #define PROBE_MAX_KINDS 24
@@ -48,6 +51,10 @@ struct ProbeShared {
     LONG probe_requests;  // the driver's own requests, not in messages
     LONG done_sequence;
     ProbeObjects objects;
+    LONG module_count;
+    char module_name[PROBE_MAX_MODULES][32];  // lower case
+    DWORD module_size[PROBE_MAX_MODULES];     // committed image pages
+    void *module_base[PROBE_MAX_MODULES];
 };
 
 #endif
