@@ -14,7 +14,7 @@
 set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
 set(E2E_STATE ${CMAKE_BINARY_DIR}/e2e)
 set(E2E_HARNESS ${YARROW_WIN_BUILD}/tests/e2e/harness.exe)
-set(YARROW_E2E_TIMEOUT 600 CACHE STRING "Seconds one Wine test may take")
+set(YARROW_E2E_TIMEOUT 300 CACHE STRING "Seconds one Wine test may take")
 # Seconds for setting up the environment; the first creation of a Wine prefix
 # is slow, and slower still where 32-bit code runs under emulation.
 set(YARROW_E2E_SETUP_TIMEOUT 2400 CACHE STRING "Seconds the Wine set-up may take")

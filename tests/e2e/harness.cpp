@@ -303,18 +303,35 @@ static void add_key(std::vector<INPUT> *inputs, WORD vk, bool up) {
     inputs->push_back(in);
 }
 
-bool press_key(HWND target, WORD vk, UINT modifiers) {
-    if (target) {
-        SetForegroundWindow(target);
-        if (!wait_until(
-                [&] {
-                    HWND fg = GetForegroundWindow();
-                    return fg == target || GetAncestor(target, GA_ROOT) == fg;
-                },
-                5000)) {
+bool bring_forward(HWND target, DWORD timeout_ms) {
+    HWND root = GetAncestor(target, GA_ROOT);
+    DWORD last_try = 0;
+    bool ok = wait_until(
+        [&] {
+            if (GetForegroundWindow() == root)
+                return true;
+            // Ask again now and then: a program busy with its own windows
+            // may take the foreground back meanwhile.
+            DWORD now = GetTickCount();
+            if (last_try == 0 || now - last_try >= 500) {
+                SetForegroundWindow(root);
+                last_try = now;
+            }
             return false;
-        }
+        },
+        timeout_ms);
+    if (!ok) {
+        HWND fg = GetForegroundWindow();
+        note("cannot bring %s forward; the foreground window is %s %s",
+             quote(window_text(root)).c_str(), class_name(fg).c_str(),
+             quote(window_text(fg)).c_str());
     }
+    return ok;
+}
+
+bool press_key(HWND target, WORD vk, UINT modifiers) {
+    if (target && !bring_forward(target, 10000))
+        return false;
     std::vector<INPUT> inputs;
     if (modifiers & MOD_CONTROL)
         add_key(&inputs, VK_CONTROL, false);
@@ -332,7 +349,12 @@ bool press_key(HWND target, WORD vk, UINT modifiers) {
         add_key(&inputs, VK_CONTROL, true);
     UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     pump();
-    return sent == inputs.size();
+    if (sent != inputs.size()) {
+        note("press_key: SendInput took %u of %u inputs, error %lu", sent,
+             static_cast<unsigned>(inputs.size()), GetLastError());
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------

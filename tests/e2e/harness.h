@@ -156,6 +156,9 @@ bool send_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms = 100
                   LRESULT *result = nullptr);
 void set_item_text(HWND dialog, int id, const char *text);
 
+// Makes the window's top-level window the foreground window.
+bool bring_forward(HWND target, DWORD timeout_ms = 10000);
+
 // Brings the window forward and types a key through the system's input queue
 // (SendInput), as a user would; modifiers is a combination of MOD_ALT,
 // MOD_CONTROL and MOD_SHIFT.

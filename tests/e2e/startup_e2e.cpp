@@ -105,6 +105,7 @@ E2E_TEST(second_copy_is_refused) {
     HWND first_main = find_main_window(first.pid());
     REQUIRE(first_main);
     const int tray_before = tray_icon_count();
+    note("tray icons with one copy: %d", tray_before);
 
     for (int round = 0; round < 2; ++round) {
         const bool dialog_open = round == 0;
@@ -159,6 +160,7 @@ E2E_TEST(override_allows_two_copies) {
     HWND dlg1 = wait_settings_dialog(first);
     REQUIRE(dlg1);
     const int tray_before = tray_icon_count();
+    note("tray icons with one copy: %d", tray_before);
 
     Process &second = box.start();
     HWND dlg2 = wait_settings_dialog(second);
@@ -341,4 +343,33 @@ E2E_TEST(start_button_posts_at_once) {
     CHECK_EQ(browser.page_keys(), expected);
     CHECK(wait_gone(dlg));
     CHECK(p.running());
+}
+
+// The message loop gives every key to the accelerator table first: Enter in
+// the readme viewer becomes command 1109 for the main window, which passes
+// it on to the open settings dialog and leaves no window with the keyboard
+// focus, so the viewer never sees it (its default OK button would close it).
+E2E_TEST(enter_in_readme_viewer_goes_to_accelerators) {
+    Sandbox box;
+    box.write_file("Readme.txt", "line\r\n");
+    StartOptions opts;
+    opts.args = {"-h"};
+    Process &p = box.start(opts);
+    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    REQUIRE(viewer);
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    REQUIRE(wait_ready(viewer));
+    REQUIRE(bring_forward(viewer));
+    // The viewer, in front, has a control with the focus before the key.
+    REQUIRE(wait_until([&] { return focused_window(p.main_thread_id()) != nullptr; }, 20000));
+
+    REQUIRE(press_key(viewer, VK_RETURN));
+    CHECK(wait_until([&] { return focused_window(p.main_thread_id()) == nullptr; }, 20000));
+    CHECK(IsWindow(viewer) && IsWindowVisible(viewer));
+    CHECK(IsWindow(dlg));
+    // The same Enter handed to the viewer's own dialog processing closes it,
+    // which shows that the key above really was taken away from it.
+    PostMessageA(viewer, WM_COMMAND, IDOK, 0);
+    CHECK(wait_gone(viewer, 20000));
 }

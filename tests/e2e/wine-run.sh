@@ -58,21 +58,24 @@ if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
     rc=124
 fi
 
-# Programs that end on their own may take a moment to be gone after the
-# harness; give them a short grace period before calling them leftovers.
-deadline=$((SECONDS + 5))
+# Programs that end on their own, or were just ended, may take a moment to
+# be gone; give them a grace period before calling them leftovers.
+deadline=$((SECONDS + 10))
 left=$(marked_processes)
 while [ -n "$left" ] && [ $SECONDS -lt $deadline ]; do
     sleep 0.2
     left=$(marked_processes)
 done
-if [ -n "$left" ]; then
+report=""
+for p in $left; do
+    cmd=$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null) || continue
+    [ -n "$cmd" ] || continue
+    report+="  $p: $cmd"$'\n'
+    kill -9 "$p" 2>/dev/null
+done
+if [ -n "$report" ]; then
     echo "wine-run: processes left behind by $*:" >&2
-    for p in $left; do
-        echo "  $p: $(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" >&2
-    done
-    # shellcheck disable=SC2086
-    kill -9 $left 2>/dev/null
+    printf '%s' "$report" >&2
     [ $rc -eq 0 ] && rc=1
 fi
 exit $rc
