@@ -15,10 +15,13 @@
 //   t=<GetTickCount> msg=0x<msg> wp=0x<wParam> lp=0x<lParam>
 // and every chat line as
 //   t=<ticks> chat=<text as UTF-8> units=<UTF-16 code units in hex>
-// after a first line "ready pid=<id> frame=0x<hwnd> page=0x<hwnd>".
+// after a line "ready pid=<id> frame=0x<hwnd> page=0x<hwnd>" (page 0x0 with
+// --no-page) once the windows exist; the messages of the page window's
+// creation come before it. "hang" marks the start of each stall and
+// "closed" the frame's destruction.
 // After --hang-after N key messages (WM_KEYDOWN, WM_CHAR, WM_KEYUP) the page
-// window stops answering: the next key message sleeps --hang-ms (default 10
-// minutes) inside the window procedure.
+// window stops answering: every further key message sleeps --hang-ms
+// (default 10 minutes) inside the window procedure before it is handled.
 #include <windows.h>
 
 namespace {
