@@ -42,19 +42,26 @@ static void load_readme(HWND edit) {
 static LRESULT CALLBACK scroll_subclass(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
     // The wheel goes straight to the control: its low word holds key
     // flags, not a scroll code, and the control scrolls by its own rules.
-    if (message == WM_VSCROLL) {
-        int pos = scroll.nPos;
-        int delta =
-            scroll_delta(LOWORD(wparam), HIWORD(wparam), pos, static_cast<int>(scroll.nPage));
-        delta = scroll_clamp(delta, pos, scroll.nMax);
-        if (delta != 0) {
-            scroll.nPos = pos + delta;
-            SetScrollInfo(edit, SB_VERT, &scroll, TRUE);
-            ScrollWindow(edit, 0, -(line_height * delta), nullptr, nullptr);
-            UpdateWindow(edit);
-        }
+    if (message != WM_VSCROLL)
+        return CallWindowProcA(previous_proc, edit, message, wparam, lparam);
+    int pos = scroll.nPos;
+    int delta = scroll_delta(LOWORD(wparam), HIWORD(wparam), pos, static_cast<int>(scroll.nPage));
+    delta = scroll_clamp(delta, pos, scroll.nMax);
+    if (delta != 0) {
+        scroll.nPos = pos + delta;
+        SetScrollInfo(edit, SB_VERT, &scroll, TRUE);
+        ScrollWindow(edit, 0, -(line_height * delta), nullptr, nullptr);
+        UpdateWindow(edit);
     }
-    return CallWindowProcA(previous_proc, edit, message, wparam, lparam);
+    LRESULT result = CallWindowProcA(previous_proc, edit, message, wparam, lparam);
+    if (delta != 0) {
+        // The control has scrolled the picture once more by its own rules
+        // and repainted only the strip it uncovered, which left lines shown
+        // twice or overlapping: paint it whole from where it really stands.
+        InvalidateRect(edit, nullptr, TRUE);
+        UpdateWindow(edit);
+    }
+    return result;
 }
 
 // Measures the control's font and sets the scroll range that the subclass
@@ -95,6 +102,10 @@ static void fill_control(HWND edit) {
     SendMessageA(edit, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     load_readme(edit);
+    // Once more over the text now in the control: Wine's rich edit gives
+    // streamed-in text the default format rather than the one set on the
+    // empty control, which left black text on the black background.
+    SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     SendMessageA(edit, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY | ECO_AUTOVSCROLL);
     SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
     SendMessageA(edit, EM_SETREADONLY, TRUE, 0);

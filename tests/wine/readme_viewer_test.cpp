@@ -63,6 +63,19 @@ static void test_shows_the_file(void) {
             want_lf += c;
     CHECK_TEXT(got.substr(0, 40), want_lf.substr(0, 40));
     CHECK_INT(got.size(), want_lf.size());
+    // White text in the fixed face, on black, for the text streamed in.
+    SendMessageA(g.rich_edit, EM_SETSEL, 0, -1);
+    CHARFORMATA format = {};
+    format.cbSize = sizeof format;
+    SendMessageA(g.rich_edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    CHECK((format.dwMask & (CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_CHARSET)) ==
+          (CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_CHARSET));  // one format for all
+    CHECK_INT(format.crTextColor, RGB(255, 255, 255));
+    CHECK_INT(format.yHeight, 175);
+    CHECK_INT(format.bCharSet, SHIFTJIS_CHARSET);
+    CHECK_TEXT(format.szFaceName, "ＭＳ ゴシック");
+    CHECK((format.dwEffects & CFE_PROTECTED) != 0);
+    SendMessageA(g.rich_edit, EM_SETSEL, 0, 0);
     LONG style = GetWindowLongA(g.rich_edit, GWL_STYLE);
     CHECK((style & ES_READONLY) != 0);
     CHECK((style & WS_VSCROLL) != 0);
@@ -132,6 +145,54 @@ static void test_scroll_position(void) {
     int before = scroll.nPos;
     SendMessageA(edit, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
     CHECK_INT(scroll.nPos, before);
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    DeleteFileA("Readme.txt");
+}
+
+// The pixels of the control's client area as they stand on the screen.
+static std::vector<DWORD> capture(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = r.right;
+    info.bmiHeader.biHeight = -r.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels(static_cast<size_t>(r.right) * r.bottom);
+    GetDIBits(memory, bitmap, 0, r.bottom, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+// After a scroll step the control shows what a full repaint would show: no
+// line twice, none overlapping.
+static void test_scroll_display(void) {
+    write_file("Readme.txt", readme_text());
+    HWND viewer = open_viewer();
+    HWND edit = g.rich_edit;
+    CHECK(edit != nullptr);
+    if (!edit)
+        return;
+    SetWindowPos(viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    UpdateWindow(edit);
+    CHECK(scroll.nMax > 0);  // the subclass has room to step
+    std::vector<DWORD> before = capture(edit);
+    SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
+    std::vector<DWORD> shown = capture(edit);
+    CHECK(shown != before);
+    InvalidateRect(edit, nullptr, TRUE);
+    UpdateWindow(edit);
+    CHECK(capture(edit) == shown);
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     DeleteFileA("Readme.txt");
 }
@@ -239,6 +300,7 @@ int main(void) {
     test_shows_the_file();
     test_missing_file();
     test_scroll_position();
+    test_scroll_display();
     test_closing();
     test_about_over_viewer();
     remove_temp_folder();
