@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/app.h"
+#include "app/platform.h"
 #include "automation/countdown.h"
 
 // A page window that stops answering must not hold the program for ever:
@@ -147,6 +148,24 @@ static int send_key_triple(HWND page, unsigned char code) {
            send_key_message(page, WM_KEYUP, code);
 }
 
+// Length of the text without a lead byte that lost its trail byte (a text
+// cut in the middle of a character): the system holds such a byte back and
+// joins it with the next WM_CHAR, which would be the Enter of the post.
+static int whole_characters_length(const char *text) {
+    int length = lstrlenA(text);
+    int i = 0;
+    while (i < length) {
+        if (!plat_is_lead_byte(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        } else if (i + 1 < length) {
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return i;
+}
+
 void send_update(void) {
     if (g.post_guard == 1) return;
     HWND page = find_target_window();
@@ -172,7 +191,7 @@ void send_post(void) {
         return;
     }
     activate_target(page);
-    int length = lstrlenA(g.post_text);
+    int length = whole_characters_length(g.post_text);
     int delivered = 1;
     for (int i = 0; i < length && delivered; ++i)
         delivered = send_key_triple(page, static_cast<unsigned char>(g.post_text[i]));
