@@ -2,7 +2,6 @@
 // browser frame class whose title passes its rule, then the first
 // descendant of that browser's page class.
 #include "app/app.h"
-#include "app/platform.h"
 #include "automation/finder_rules.h"
 
 static int browser_kind;
@@ -27,8 +26,7 @@ static BOOL CALLBACK match_frame(HWND window, LPARAM) {
 static BOOL CALLBACK match_page(HWND window, LPARAM) {
     char class_name[1024];
     if (!GetClassNameA(window, class_name, sizeof class_name)) return FALSE;
-    const char *page_class = page_class_for(browser_kind);
-    if (!page_class || plat_stricmp(class_name, page_class) != 0) return TRUE;
+    if (!match_page_class(browser_kind, class_name)) return TRUE;
     g.target_page = window;
     browser_kind = BROWSER_NONE;
     return FALSE;
