@@ -139,6 +139,28 @@ ye_prefix() {
     ye_log "prefix ready after $((SECONDS - t0)) s"
 }
 
+# The dialogs ask for Japanese faces that Wine does not have; without a
+# substitute Wine picks faces whose glyphs are wider, which cuts the labels,
+# or which lack the kana, which shows boxes. The installed IPA fonts stand in
+# for them. Runs once per prefix (a copied prefix brings its mark along).
+ye_fonts() {
+    local state=$1
+    [ -e "$WINEPREFIX/.yarrow-fonts" ] && return 0
+    local reg="$state/tmp/font-substitutes.reg"
+    # A version-5 file is UTF-16, so the names do not depend on the code page.
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+        '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
+        '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' '' |
+        { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
+    ye_wine wine regedit /S "Z:${reg//\//\\}" \
+        </dev/null >"$state/fonts.log" 2>&1 || {
+        ye_log "could not add the font substitutes (see $state/fonts.log)"
+        return 0
+    }
+    touch "$WINEPREFIX/.yarrow-fonts"
+}
+
 ye_up() {
     local state=$1 win_build=${2:-}
     mkdir -p "$state" "$state/tmp"
@@ -154,6 +176,7 @@ ye_up() {
     ye_display "$state"
     ye_write_env "$state"
     ye_prefix "$state"
+    ye_fonts "$state"
     if [ -n "$win_build" ] && [ -e "$win_build/tests/e2e/harness.exe" ]; then
         # Starts the desktop and the tray under this environment and shows
         # that the code page came through.
