@@ -967,6 +967,54 @@ int play_browser(const char *title) {
 
 }  // namespace e2e
 
+namespace e2e {
+namespace {
+
+// For scripts (the screenshots): posts a message to the program's hidden
+// main window once it exists.
+int post_to_main(UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms) {
+    HWND main_window = wait_top(0, "Yarrowmeld", "Yarrowmeld", timeout_ms);
+    if (!main_window) {
+        printf("no main window\n");
+        return 1;
+    }
+    PostMessageA(main_window, msg, wp, lp);
+    return 0;
+}
+
+// For scripts: waits for a visible top-level window of this class ("-":
+// any) and caption ("-": any) that holds the child child_id with a nonempty
+// text (0: no such condition), and prints its rectangle as WxH+X+Y.
+int print_rect(const char *cls, const char *caption, int child_id, DWORD timeout_ms) {
+    HWND found = nullptr;
+    auto match = [&] {
+        for (HWND w : top_windows()) {
+            if (!IsWindowVisible(w))
+                continue;
+            if (strcmp(cls, "-") != 0 && class_name(w) != cls)
+                continue;
+            if (strcmp(caption, "-") != 0 && window_text(w) != caption)
+                continue;
+            if (child_id && (!GetDlgItem(w, child_id) || item_text(w, child_id).empty()))
+                continue;
+            found = w;
+            return true;
+        }
+        return false;
+    };
+    if (!wait_until(match, timeout_ms) || !wait_ready(found, timeout_ms)) {
+        printf("no such window\n");
+        return 1;
+    }
+    RECT r;
+    GetWindowRect(found, &r);
+    printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    return 0;
+}
+
+}  // namespace
+}  // namespace e2e
+
 int main(int argc, char **argv) {
     using namespace e2e;
     setvbuf(stdout, nullptr, _IONBF, 0);
@@ -976,7 +1024,8 @@ int main(int argc, char **argv) {
     if (argc < 2) {
         printf(
             "usage: harness.exe NAME | --list | --info | --press-start [SECONDS] | "
-            "--browser [TITLE]\n");
+            "--browser [TITLE] | --post-main MSG WPARAM LPARAM | --rect CLASS CAPTION "
+            "[CHILD_ID]\n");
         return 2;
     }
     std::string cmd = argv[1];
@@ -995,6 +1044,13 @@ int main(int argc, char **argv) {
         DWORD secs = argc > 2 ? static_cast<DWORD>(atoi(argv[2])) : 120;
         return press_start(secs * 1000);
     }
+    if (cmd == "--post-main" && argc > 4) {
+        return post_to_main(static_cast<UINT>(strtoul(argv[2], nullptr, 0)),
+                            static_cast<WPARAM>(strtoul(argv[3], nullptr, 0)),
+                            static_cast<LPARAM>(strtoul(argv[4], nullptr, 0)), 120000);
+    }
+    if (cmd == "--rect" && argc > 3)
+        return print_rect(argv[2], argv[3], argc > 4 ? atoi(argv[4]) : 0, 120000);
     for (const TestCase &t : tests) {
         if (cmd == t.name)
             return run_test(t);
