@@ -7,6 +7,8 @@
 #
 #   scripts/run.sh            runs until Ctrl+C
 #   YARROW_RUN_SECONDS=60 scripts/run.sh   stops by itself after 60 s
+#   scripts/run.sh --screenshots   pictures of every window into docs/
+#                                  (scripts/screenshots.sh)
 #
 # Uses the desktop in DISPLAY when there is one, else a private Xvfb (the
 # script tells how to take a screenshot of it). YARROW_SKIP_SETUP=1 skips
@@ -14,6 +16,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+if [ "${1:-}" = --screenshots ]; then
+    shift
+    exec bash scripts/screenshots.sh "$@"
+fi
 
 if [ "${YARROW_SKIP_SETUP:-0}" != 1 ]; then
     bash scripts/setup.sh
