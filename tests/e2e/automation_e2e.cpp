@@ -88,11 +88,19 @@ struct Yarrow {
     }
     DWORD pid() const { return proc->pid(); }
 
-    // The settings dialog's start button.
+    // The settings dialog's start button; the dialog closes once the first
+    // post has gone out.
     void press_start() {
         REQUIRE(settings);
         post_command(settings, kStartButton);
-        REQUIRE(wait_gone(settings));
+        MessageBoxInfo box;
+        bool gone =
+            wait_until([&] { return !IsWindow(settings) || wait_message_box(pid(), &box, 0); },
+                       kWindowTimeout);
+        if (box.hwnd)
+            FAIL("the start showed a box: " + quote(box.text));
+        if (!gone)
+            FAIL("the settings dialog stayed open after the start");
         settings = nullptr;
     }
     void close_settings() {
@@ -105,7 +113,8 @@ struct Yarrow {
     void open_settings() {
         post_command(main, kCmdSettings);
         settings = wait_settings_dialog(*proc);
-        REQUIRE(settings);
+        if (!settings)
+            FAIL("the settings dialog did not open");
     }
     // A double click on the tray icon, handled before this returns.
     bool double_click_tray() { return send_message(main, kTrayNotify, 1, WM_LBUTTONDBLCLK, 30000); }
@@ -156,19 +165,12 @@ public:
         ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         thread_ = std::thread([this] { run(); });
         if (WaitForSingleObject(ready_, scaled(60000)) != WAIT_OBJECT_0 || !page_) {
+            shut_down();
             FAIL("the chat room's windows did not come up");
         }
     }
 
-    ~Room() {
-        release();
-        if (frame_)
-            PostMessageA(frame_, WM_CLOSE, 0, 0);
-        if (thread_.joinable())
-            thread_.join();
-        CloseHandle(release_);
-        CloseHandle(ready_);
-    }
+    ~Room() { shut_down(); }
 
     HWND frame() const { return frame_; }
     HWND page() const { return page_; }
@@ -246,6 +248,19 @@ private:
         RegisterClassA(&wc);
     }
 
+    void shut_down() {
+        release();
+        if (frame_)
+            PostMessageA(frame_, WM_CLOSE, 0, 0);
+        if (thread_.joinable())
+            thread_.join();
+        if (release_)
+            CloseHandle(release_);
+        if (ready_)
+            CloseHandle(ready_);
+        release_ = ready_ = nullptr;
+    }
+
     void run() {
         HINSTANCE inst = GetModuleHandleA(nullptr);
         register_class("IEFrame");
@@ -274,8 +289,8 @@ private:
     HANDLE release_ = nullptr, ready_ = nullptr;
     std::atomic<HWND> frame_{nullptr}, page_{nullptr};
     std::atomic<bool> blocked_{false};
-    size_t block_at_ = static_cast<size_t>(-1);
-    BlockMode block_mode_ = BLOCK_HARD;
+    std::atomic<size_t> block_at_{static_cast<size_t>(-1)};
+    std::atomic<BlockMode> block_mode_{BLOCK_HARD};
     mutable std::mutex lock_;
     std::vector<Message> keys_;
 };
@@ -654,12 +669,19 @@ E2E_TEST(automation_double_byte_title) {
 // browser's, shows the characters the user typed: "あ" as one character
 // and the half-width "ｱ" as another. An ANSI page window gets the bytes
 // of the text back, and the key-down and key-up codes are the bytes.
+//
+// The text in the INI file ends in a lead byte without its trail byte.
+// Sent, it would be held back by the system and joined with the WM_CHAR of
+// the Enter, which then never arrives; it is left out instead. (The
+// program is started from the tray, so that the text is the file's bytes
+// and not what the settings dialog's field makes of them.)
 E2E_TEST(automation_text_above_ascii) {
     const std::string text = std::string(kA932) + kHalfA932 + ".";
-    Yarrow y(settings_ini("Chat room", 0, 3600, text));
+    Yarrow y(settings_ini("Chat room", 0, 3600, text + "\x82"));
+    y.close_settings();
     {
         ChatSim sim(y.box, "Chat room");
-        y.press_start();
+        post_command(y.main, kCmdStart);
         REQUIRE(wait_until([&] { return !sim.lines().empty(); }, 60000));
         std::vector<std::string> lines = sim.lines();
         CHECK_EQ(lines.size(), 1u);
