@@ -1,0 +1,410 @@
+// The status window, the about dialog and the readme viewer as the user
+// meets them through the running program: the tray commands, the system
+// menus and the command line that open them, what they show and how they
+// close.
+#include "harness.h"
+
+#include <cstdlib>
+
+using namespace e2e;
+
+namespace {
+
+const int kCmdStop = 258, kCmdStart = 259, kCmdAbout = 260, kCmdStatus = 261, kCmdSettings = 262,
+          kCmdReadme = 263;
+const int kStartButton = 1115;
+const int kStatusTitle = 1011, kStatusPostLeft = 1013, kStatusClose = 1014;
+const int kAboutCopyright = 1108, kAboutVersion = 1110, kAboutProduct = 1111;
+const UINT kSysAbout = 1114, kSysReadme = 1116;
+
+const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
+// "チャット" in code page 932.
+const char kChat932[] = "\x83\x60\x83\x83\x83\x62\x83\x67";
+
+const char kIni[] =
+    "[Setting]\r\nUpdate=100\r\nNewLine=200\r\nTitle=\"Chat room\"\r\nCharcter=\".\"\r\n";
+
+bool contains(const std::string &hay, const std::string &needle) {
+    return hay.find(needle) != std::string::npos;
+}
+
+HWND main_of(const Process &p) {
+    HWND w = nullptr;
+    wait_until([&] { return (w = find_main_window(p.pid())) != nullptr; }, kWindowTimeout);
+    return w;
+}
+
+// The tray menu's commands reach the main window as WM_COMMAND.
+void tray_command(HWND main_window, int id) {
+    post_command(main_window, id);
+}
+
+// Posted messages are handled in order: once the about dialog that a later
+// post asks for is there, everything posted before it has been handled.
+HWND settle_with_about(const Process &p, HWND main_window) {
+    tray_command(main_window, kCmdAbout);
+    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    if (about)
+        wait_ready(about);
+    return about;
+}
+
+void close_about(HWND about) {
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    REQUIRE(wait_gone(about));
+}
+
+HWND status_window(const Process &p) {
+    return find_dialog_with(p.pid(), kStatusClose);
+}
+
+RECT rect_of(HWND w) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+// The rich-edit control of the viewer and its text, read across processes.
+// Under Wine the control answers WM_GETTEXTLENGTH from another process with
+// 0, so the text is asked for into a buffer far larger than the test files.
+std::string viewer_text(HWND viewer) {
+    for (HWND c : children(viewer)) {
+        if (lstrcmpiA(class_name(c).c_str(), "RICHEDIT") != 0)
+            continue;
+        std::string buf(65536, '\0');
+        if (!send_message(c, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0])))
+            return "<no answer>";
+        buf.resize(strlen(buf.c_str()));
+        return buf;
+    }
+    return "<no rich-edit control>";
+}
+
+// One of the program's version texts, read from its file the way a user's
+// file properties would show it.
+std::string version_text(const char *field) {
+    // version.dll is loaded here rather than linked, so that the harness
+    // keeps its short list of libraries.
+    typedef DWORD(WINAPI * SizeFn)(LPCSTR, LPDWORD);
+    typedef BOOL(WINAPI * InfoFn)(LPCSTR, DWORD, DWORD, LPVOID);
+    typedef BOOL(WINAPI * QueryFn)(LPCVOID, LPCSTR, LPVOID *, PUINT);
+    HMODULE lib = LoadLibraryA("version.dll");
+    if (!lib)
+        return "";
+    auto size_fn = reinterpret_cast<SizeFn>(
+        reinterpret_cast<void *>(GetProcAddress(lib, "GetFileVersionInfoSizeA")));
+    auto info_fn = reinterpret_cast<InfoFn>(
+        reinterpret_cast<void *>(GetProcAddress(lib, "GetFileVersionInfoA")));
+    auto query_fn =
+        reinterpret_cast<QueryFn>(reinterpret_cast<void *>(GetProcAddress(lib, "VerQueryValueA")));
+    std::string result;
+    const std::string exe = program_path();
+    DWORD dummy = 0;
+    DWORD size = size_fn && info_fn && query_fn ? size_fn(exe.c_str(), &dummy) : 0;
+    if (size) {
+        std::string block(size, '\0');
+        void *value = nullptr;
+        UINT len = 0;
+        std::string path = std::string("\\StringFileInfo\\041104b0\\") + field;
+        if (info_fn(exe.c_str(), 0, size, &block[0]) &&
+            query_fn(&block[0], path.c_str(), &value, &len) && value)
+            result = static_cast<const char *>(value);
+    }
+    FreeLibrary(lib);
+    return result;
+}
+
+size_t viewers(const Process &p) {
+    return find_tops(p.pid(), "#32770", kViewerCaption).size();
+}
+
+}  // namespace
+
+// The status window belongs to a running program: asked for while stopped
+// nothing opens; while running it shows the saved title and countdowns that
+// keep stepping down, and closes by its button, on stop and when the
+// settings dialog opens.
+E2E_TEST(status_window_follows_run_state) {
+    FakeBrowser browser("IEFrame", "Chat room");
+    Sandbox box;
+    box.write_file("Yarrowmeld.ini", kIni);
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+
+    note("asked for while stopped");
+    tray_command(main_window, kCmdStatus);
+    HWND about = settle_with_about(p, main_window);
+    REQUIRE(about);
+    CHECK(status_window(p) == nullptr);
+    close_about(about);
+
+    note("running");
+    post_command(dlg, kStartButton);
+    REQUIRE(browser.wait_keys(6));
+    REQUIRE(wait_gone(dlg));
+    tray_command(main_window, kCmdStatus);
+    HWND status = wait_dialog_with(p.pid(), kStatusClose);
+    REQUIRE(status);
+    CHECK(IsWindowVisible(status));
+    CHECK(GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    CHECK(wait_until([&] { return item_text(status, kStatusTitle) == "Chat room"; }, 20000));
+    CHECK_EQ(item_text(status, kStatusTitle), "Chat room");
+    // The post countdown starts at 200 and goes down by one each tick; three
+    // different readings, each below the one before.
+    std::vector<long> seen;
+    CHECK(wait_until(
+        [&] {
+            std::string t = item_text(status, kStatusPostLeft);
+            if (t.empty())
+                return false;
+            long v = strtol(t.c_str(), nullptr, 10);
+            if (seen.empty() || seen.back() != v)
+                seen.push_back(v);
+            return seen.size() >= 3;
+        },
+        30000));
+    for (size_t i = 1; i < seen.size(); ++i) {
+        CHECK(seen[i] < seen[i - 1]);
+        CHECK(seen[i] > 0 && seen[i] <= 200);
+    }
+
+    note("closed by its own button");
+    post_command(status, kStatusClose);
+    CHECK(wait_gone(status));
+    tray_command(main_window, kCmdStatus);
+    status = wait_dialog_with(p.pid(), kStatusClose);
+    REQUIRE(status);
+
+    note("closed by stop; start does not bring it back by itself");
+    tray_command(main_window, kCmdStop);
+    CHECK(wait_gone(status));
+    tray_command(main_window, kCmdStart);
+    about = settle_with_about(p, main_window);
+    REQUIRE(about);
+    CHECK(status_window(p) == nullptr);
+    close_about(about);
+
+    note("closed when the settings dialog opens");
+    tray_command(main_window, kCmdStatus);
+    status = wait_dialog_with(p.pid(), kStatusClose);
+    REQUIRE(status);
+    tray_command(main_window, kCmdSettings);
+    REQUIRE(wait_settings_dialog(p));
+    CHECK(wait_gone(status));
+    CHECK(p.running());
+}
+
+// Moved away and closed, the status window comes back where it was left
+// (the remembered top-left corner), not at its first place in the corner of
+// the screen.
+E2E_TEST(status_window_reopens_where_moved) {
+    FakeBrowser browser("IEFrame", "Chat room");
+    Sandbox box;
+    box.write_file("Yarrowmeld.ini", kIni);
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+    post_command(dlg, kStartButton);
+    REQUIRE(wait_gone(dlg));
+    tray_command(main_window, kCmdStatus);
+    HWND status = wait_dialog_with(p.pid(), kStatusClose);
+    REQUIRE(status);
+    REQUIRE(wait_ready(status));
+    const RECT first = rect_of(status);
+    note("first place %ld,%ld-%ld,%ld", first.left, first.top, first.right, first.bottom);
+    // First opening: against the right edge of the screen, low on it.
+    CHECK_EQ(first.right, GetSystemMetrics(SM_CXSCREEN));
+    CHECK(first.bottom > GetSystemMetrics(SM_CYSCREEN) / 2);
+
+    SetWindowPos(status, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    REQUIRE(wait_until([&] { return rect_of(status).left == 40; }, 20000));
+    post_command(status, kStatusClose);
+    REQUIRE(wait_gone(status));
+
+    tray_command(main_window, kCmdStatus);
+    status = wait_dialog_with(p.pid(), kStatusClose);
+    REQUIRE(status);
+    REQUIRE(wait_ready(status));
+    const RECT again = rect_of(status);
+    CHECK_EQ(again.left, 40);
+    CHECK_EQ(again.top, 50);
+    CHECK(again.right - again.left >= first.right - first.left);
+}
+
+// The about dialog shows the three texts of the program's own version block;
+// Enter and Esc leave it open, while OK, the close box and Alt+F4 close it.
+E2E_TEST(about_dialog_texts_and_closing) {
+    const std::string product = version_text("ProductName");
+    const std::string version = version_text("FileVersion");
+    const std::string copyright = version_text("LegalCopyright");
+    REQUIRE(!product.empty() && !version.empty() && !copyright.empty());
+
+    Sandbox box;
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+    // Without the settings dialog Enter and Esc have nowhere else to go.
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    REQUIRE(wait_gone(dlg));
+
+    tray_command(main_window, kCmdAbout);
+    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    REQUIRE(about);
+    REQUIRE(wait_ready(about));
+    CHECK_EQ(item_text(about, kAboutProduct), product);
+    CHECK_EQ(item_text(about, kAboutVersion), "Version " + version);
+    CHECK_EQ(item_text(about, kAboutCopyright), copyright);
+    // Asked again while it is open: still one.
+    tray_command(main_window, kCmdAbout);
+
+    note("Enter and Esc");
+    REQUIRE(press_key(about, VK_RETURN));
+    REQUIRE(press_key(about, VK_ESCAPE));
+    // Input is handled in order: once Alt+Space has opened the dialog's
+    // system menu, Enter and Esc have been handled too.
+    REQUIRE(press_key(about, VK_SPACE, MOD_ALT));
+    HWND menu = wait_top(0, "#32768", nullptr, 30000);
+    CHECK(menu != nullptr);
+    CHECK(IsWindow(about));
+    CHECK_EQ(find_tops(p.pid(), "#32770", nullptr).size(), 1u);
+    if (menu) {
+        press_key(about, VK_ESCAPE);
+        CHECK(wait_until([&] { return !IsWindowVisible(menu); }, 30000));
+    }
+
+    note("Alt+F4");
+    REQUIRE(press_key(about, VK_F4, MOD_ALT));
+    CHECK(wait_gone(about));
+
+    note("close box");
+    tray_command(main_window, kCmdAbout);
+    about = wait_dialog_with(p.pid(), kAboutVersion);
+    REQUIRE(about);
+    REQUIRE(wait_ready(about));
+    PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+    CHECK(wait_gone(about));
+
+    note("OK");
+    tray_command(main_window, kCmdAbout);
+    about = wait_dialog_with(p.pid(), kAboutVersion);
+    REQUIRE(about);
+    REQUIRE(wait_ready(about));
+    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    CHECK(wait_gone(about));
+    // Closed, the dialog can open again: the program no longer thinks it open.
+    tray_command(main_window, kCmdAbout);
+    about = wait_dialog_with(p.pid(), kAboutVersion);
+    CHECK(about != nullptr);
+    CHECK(p.running());
+}
+
+// The readme viewer shows Readme.txt, double-byte text included; the tray
+// menu opens it once however often it is asked, and closed it opens again
+// with the text, which shows that closing left nothing half done.
+E2E_TEST(readme_viewer_from_tray) {
+    Sandbox box;
+    const std::string readme = std::string("Yarrowmeld\r\n") + kChat932 + "\r\nlast line\r\n";
+    box.write_file("Readme.txt", readme);
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+
+    for (int round = 0; round < 2; ++round) {
+        note("opening, round %d", round + 1);
+        tray_command(main_window, kCmdReadme);
+        tray_command(main_window, kCmdReadme);
+        tray_command(main_window, kCmdReadme);
+        HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+        REQUIRE(viewer);
+        REQUIRE(wait_ready(viewer));
+        HWND about = settle_with_about(p, main_window);
+        REQUIRE(about);
+        CHECK_EQ(viewers(p), 1u);
+        close_about(about);
+        // The whole file, once, with its line ends.
+        CHECK_EQ(viewer_text(viewer), readme);
+        PostMessageA(GetDlgItem(viewer, IDOK), BM_CLICK, 0, 0);
+        CHECK(wait_gone(viewer));
+        CHECK(p.running());
+    }
+    post_command(dlg, 1103);  // exit
+    DWORD code = 99;
+    CHECK(p.wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+// The system menus of the settings dialog and of the about dialog reach the
+// viewer too, and the viewer's own system menu reaches the about dialog.
+E2E_TEST(readme_viewer_from_system_menus) {
+    Sandbox box;
+    box.write_file("Readme.txt", std::string(kChat932) + "\r\n");
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+
+    note("settings dialog's system menu");
+    PostMessageA(dlg, WM_SYSCOMMAND, kSysReadme, 0);
+    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    REQUIRE(viewer);
+    REQUIRE(wait_ready(viewer));
+    CHECK(contains(viewer_text(viewer), kChat932));
+    PostMessageA(dlg, WM_SYSCOMMAND, kSysReadme, 0);
+
+    note("viewer's system menu opens the about dialog");
+    PostMessageA(viewer, WM_SYSCOMMAND, kSysAbout, 0);
+    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    REQUIRE(about);
+    REQUIRE(wait_ready(about));
+    CHECK_EQ(viewers(p), 1u);
+
+    note("about dialog's system menu while the viewer is open: still one");
+    PostMessageA(about, WM_SYSCOMMAND, kSysReadme, 0);
+    PostMessageA(viewer, WM_COMMAND, IDOK, 0);
+    CHECK(wait_gone(viewer));
+    CHECK_EQ(viewers(p), 0u);
+
+    note("about dialog's system menu opens it");
+    about = find_dialog_with(p.pid(), kAboutVersion);
+    REQUIRE(about);
+    PostMessageA(about, WM_SYSCOMMAND, kSysReadme, 0);
+    viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    REQUIRE(viewer);
+    REQUIRE(wait_ready(viewer));
+    CHECK(contains(viewer_text(viewer), kChat932));
+    CHECK_EQ(viewers(p), 1u);
+    PostMessageA(viewer, WM_CLOSE, 0, 0);
+    CHECK(wait_gone(viewer));
+    CHECK(p.running());
+}
+
+// The command line reaches the viewer as well, with the double-byte text.
+E2E_TEST(readme_viewer_from_command_line) {
+    Sandbox box;
+    const std::string readme = std::string("line one\r\n") + kChat932 + "\r\n";
+    box.write_file("Readme.txt", readme);
+    StartOptions opts;
+    opts.args = {"-h"};
+    Process &p = box.start(opts);
+    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    REQUIRE(viewer);
+    REQUIRE(wait_settings_dialog(p));
+    REQUIRE(wait_ready(viewer));
+    CHECK_EQ(viewer_text(viewer), readme);
+    HWND main_window = main_of(p);
+    REQUIRE(main_window);
+    tray_command(main_window, kCmdReadme);
+    HWND about = settle_with_about(p, main_window);
+    REQUIRE(about);
+    CHECK_EQ(viewers(p), 1u);
+}
