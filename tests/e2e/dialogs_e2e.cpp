@@ -12,6 +12,8 @@ namespace {
 
 const int kCmdStop = 258, kCmdStart = 259, kCmdAbout = 260, kCmdStatus = 261, kCmdSettings = 262,
           kCmdReadme = 263;
+const int kCmdExit = 264;
+const UINT kTrayNotify = 0x8064;  // the tray icon's callback message
 const int kStartButton = 1115;
 const int kStatusTitle = 1011, kStatusPostLeft = 1013, kStatusClose = 1014;
 const int kAboutCopyright = 1108, kAboutVersion = 1110, kAboutProduct = 1111;
@@ -306,8 +308,9 @@ E2E_TEST(about_dialog_texts_and_closing) {
 }
 
 // The readme viewer shows Readme.txt, double-byte text included; the tray
-// menu opens it once however often it is asked, and closed it opens again
-// with the text, which shows that closing left nothing half done.
+// menu opens it once however often it is asked (by its command, and by its
+// key in the real menu), and closed it opens again with the text, which
+// shows that closing left nothing half done.
 E2E_TEST(readme_viewer_from_tray) {
     Sandbox box;
     const std::string readme = std::string("Yarrowmeld\r\n") + kChat932 + "\r\nlast line\r\n";
@@ -336,7 +339,29 @@ E2E_TEST(readme_viewer_from_tray) {
         CHECK(wait_gone(viewer));
         CHECK(p.running());
     }
-    post_command(dlg, 1103);  // exit
+
+    note("through the tray menu itself, by its key");
+    // An open settings dialog would be raised instead of the menu.
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    REQUIRE(wait_gone(dlg));
+    PostMessageA(main_window, kTrayNotify, 0, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    REQUIRE(wait_until(
+        [&] {
+            menu = find_top(p.pid(), "#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        },
+        kWindowTimeout));
+    // The menu holds the keyboard; "B" is the readme entry's key.
+    REQUIRE(press_key(nullptr, 'B'));
+    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    REQUIRE(viewer);
+    REQUIRE(wait_ready(viewer));
+    CHECK_EQ(viewer_text(viewer), readme);
+    PostMessageA(viewer, WM_COMMAND, IDOK, 0);
+    CHECK(wait_gone(viewer));
+
+    tray_command(main_window, kCmdExit);
     DWORD code = 99;
     CHECK(p.wait_exit(60000, &code));
     CHECK_EQ(code, 0u);
