@@ -1095,6 +1095,8 @@ static HWND hold_tray_icon(void) {
 }
 
 int main(int argc, char **argv) {
+    // Unbuffered, so that the notes of a long run show as it goes.
+    setvbuf(stdout, nullptr, _IONBF, 0);
     int i = 1;
     for (; i + 1 < argc && strncmp(argv[i], "--", 2) == 0; i += 2) {
         const char *name = argv[i], *value = argv[i + 1];
