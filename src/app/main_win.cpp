@@ -30,8 +30,13 @@ BOOL tray_notify(DWORD message) {
 }
 
 HWND open_dialog(const char *template_name, DLGPROC proc) {
-    return CreateDialogParamA(g.instance, template_name, g.main_window, proc,
-                              reinterpret_cast<LPARAM>(g.main_window));
+    HWND dialog = CreateDialogParamA(g.instance, template_name, g.main_window, proc,
+                                     reinterpret_cast<LPARAM>(g.main_window));
+    // A dialog can be closed from outside while it initialises (its
+    // initialisation waits on other windows, which lets a WM_CLOSE in);
+    // its handle must not be kept then, or the opener would hold a dead
+    // window for good.
+    return IsWindow(dialog) ? dialog : nullptr;
 }
 
 void open_readme_viewer(void) {

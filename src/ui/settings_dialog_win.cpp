@@ -174,6 +174,10 @@ static void init_dialog(HWND dialog) {
     // Handled once initialisation is over: focus on the title, text selected.
     PostMessageA(dialog, WM_COMMAND, IDC_LABEL_TITLE, 0);
 
+    // Closed from outside while it initialised: its destruction has run
+    // already and nothing would ever stop the tracker again.
+    if (!IsWindow(dialog))
+        return;
     if (!SetTimer(g.main_window, IDT_TITLE_TRACK, 100, nullptr)) {
         report_fatal(g.main_window, "タイマーが確保できません。");
         PostQuitMessage(0);
