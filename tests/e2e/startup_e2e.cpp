@@ -241,6 +241,24 @@ E2E_TEST(readme_option_ignored) {
     }
 }
 
+// Start-up reads at most 1022 bytes of the title and 126 of the post text,
+// and the names of sections and keys compare without regard to case.
+E2E_TEST(long_values_are_cut_at_start) {
+    Sandbox box;
+    std::string title(1100, 'T');
+    title.replace(0, 6, "Lobby ");
+    std::string text(200, 'x');
+    box.write_file("Yarrowmeld.ini", "[sETTING]\r\nUPDATE=7\r\nnewline=70\r\nTITLE=\"" + title +
+                                         "\"\r\ncharcter=\"" + text + "\"\r\n");
+    Process &p = box.start();
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    CHECK_EQ(item_text(dlg, 1104), title.substr(0, 1022));
+    CHECK_EQ(item_text(dlg, 1107), text.substr(0, 126));
+    CHECK_EQ(item_text(dlg, 1105), "7");
+    CHECK_EQ(item_text(dlg, 1106), "70");
+}
+
 // The INI file lies beside the executable even when the folder's name holds
 // a double-byte character whose second byte is 0x5C ("表"): it is read from
 // and written to that folder.
