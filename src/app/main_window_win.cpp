@@ -2,25 +2,20 @@
 // routing and the window's lifetime messages. Its timers are handled by the
 // run control.
 #include "app/app.h"
+#include "app/tray_menu.h"
+#include "app/tray_register.h"
 #include "app/tray_tip.h"
 
 static HMENU build_tray_menu(void) {
     HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, IDM_STOP, "停　止 (&E)");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_START, "開　始 (&G)");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&A)");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_STATUS, "ｽﾃｰﾀｽ表示 (&T)");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_SETTINGS, "設　定 (&S)");
-    if (g.readme_available == 1) {
-        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(menu, MF_STRING, IDM_README, "Readme.txt の表示 (&B)");
+    TrayMenuEntry entries[TRAY_MENU_MAX_ENTRIES];
+    int count = tray_menu_entries(g.readme_available, entries);
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].id)
+            AppendMenuA(menu, MF_STRING, entries[i].id, entries[i].text);
+        else
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     }
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_EXIT, "終　了 (&X)");
     return menu;
 }
 
@@ -28,32 +23,46 @@ void set_tray_tip(const char *title, int running) {
     format_tray_tip(g.tray_icon.szTip, title, running, system_text_rules());
 }
 
+// One attempt's calls; the context is the main window.
+static int add_tray_icon(void *context) {
+    g.tray_menu = build_tray_menu();
+    HICON old_icon = g.tray_icon.hIcon;
+    g.tray_icon = TrayIconRecord{};
+    g.tray_icon.cbSize = sizeof g.tray_icon;
+    g.tray_icon.hWnd = static_cast<HWND>(context);
+    g.tray_icon.uID = 1;
+    g.tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    g.tray_icon.uCallbackMessage = WM_TRAYNOTIFY;
+    g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
+        g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    // Each attempt loads a fresh icon; the one it replaces is no longer
+    // shown by the shell and would otherwise leak.
+    if (old_icon) DestroyIcon(old_icon);
+    set_tray_tip(g.title, g.running);
+    if (tray_notify(NIM_ADD)) return TRAY_ADD_DONE;
+    // Only a shell that is still busy starting is worth waiting for;
+    // without a tray the icon comes with the next "TaskbarCreated".
+    return GetLastError() == ERROR_TIMEOUT ? TRAY_ADD_TIMED_OUT : TRAY_ADD_FAILED;
+}
+
+static void wait_for_shell(void *, unsigned ms) {
+    Sleep(ms);
+}
+
+static int modify_tray_icon(void *) {
+    return tray_notify(NIM_MODIFY) ? 1 : 0;
+}
+
+static void undo_tray_icon(void *) {
+    tray_notify(NIM_DELETE);
+    DestroyMenu(g.tray_menu);
+    g.tray_menu = nullptr;
+}
+
 void register_tray_icon(HWND window) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        g.tray_menu = build_tray_menu();
-        HICON old_icon = g.tray_icon.hIcon;
-        g.tray_icon = TrayIconRecord{};
-        g.tray_icon.cbSize = sizeof g.tray_icon;
-        g.tray_icon.hWnd = window;
-        g.tray_icon.uID = 1;
-        g.tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        g.tray_icon.uCallbackMessage = WM_TRAYNOTIFY;
-        g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
-            g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-        // Each attempt loads a fresh icon; the one it replaces is no longer
-        // shown by the shell and would otherwise leak.
-        if (old_icon) DestroyIcon(old_icon);
-        set_tray_tip(g.title, g.running);
-        if (tray_notify(NIM_ADD)) return;
-        // Only a shell that is still busy starting is worth waiting for;
-        // without a tray the icon comes with the next "TaskbarCreated".
-        if (GetLastError() != ERROR_TIMEOUT) return;
-        Sleep(5000);
-        if (tray_notify(NIM_MODIFY)) return;
-        tray_notify(NIM_DELETE);
-        DestroyMenu(g.tray_menu);
-        g.tray_menu = nullptr;
-    }
+    const TrayRegisterSteps steps = {window, add_tray_icon, wait_for_shell, modify_tray_icon,
+                                     undo_tray_icon};
+    if (register_with_retries(&steps)) return;
     report_fatal(window, "タスクトレイにアイコンを登録できませんでした");
     PostQuitMessage(0);
 }
