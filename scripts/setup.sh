@@ -38,6 +38,7 @@ installed() {
 }
 
 need_update=0
+updated=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "enabling the i386 architecture for wine32"
     $SUDO dpkg --add-architecture i386
@@ -51,30 +52,33 @@ done
 
 # 32-bit programs (Wine's loader is one) need the kernel's IA-32 support.
 # Where the machine has none, they run under qemu's user-mode emulation,
-# registered for i386 executables below.
-can_run_i386() {
-    /lib/ld-linux.so.2 --version >/dev/null 2>&1
-}
+# registered for i386 executables here before wine32 is installed (some
+# packages run their programs while they are set up).
 binfmt=/proc/sys/fs/binfmt_misc
 emulated() {
     [ -e $binfmt/yarrow-i386 ] && grep -qx enabled $binfmt/yarrow-i386
 }
+# A 93-byte static i386 program that exits with 7: runs or not, whatever
+# else is installed.
+runs_i386() {
+    local probe
+    probe=$(mktemp)
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x07\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    local rc=0
+    "$probe" 2>/dev/null || rc=$?
+    rm -f "$probe"
+    [ $rc = 7 ]
+}
 
-if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
-    log "installing: ${missing[*]}"
-    $SUDO apt-get update -q
-    $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-else
-    log "all packages present"
-fi
-
-if emulated || ! can_run_i386; then
+if emulated || ! runs_i386; then
     # qemu before 8.1 does not honour the address hints of Wine's memory
     # set-up, so that every Wine process spends minutes in it; Debian 12
     # has a recent qemu in its backports.
     fresh_qemu=0
     v=$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || true)
     if [ -z "$v" ] || dpkg --compare-versions "$v" lt 1:8.1; then
+        # shellcheck disable=SC1091
         . /etc/os-release
         target=()
         if [ "${VERSION_CODENAME:-}" = bookworm ]; then
@@ -83,9 +87,10 @@ if emulated || ! can_run_i386; then
                 log "adding bookworm-backports for a recent qemu"
                 echo "deb http://deb.debian.org/debian bookworm-backports main" | $SUDO tee $list >/dev/null
             fi
-            $SUDO apt-get update -q
             target=(-t bookworm-backports)
         fi
+        $SUDO apt-get update -q
+        updated=1
         log "installing qemu-user-static ${target[*]}"
         $SUDO apt-get install -y -q --no-install-recommends "${target[@]}" qemu-user-static
         fresh_qemu=1
@@ -104,11 +109,21 @@ if emulated || ! can_run_i386; then
         printf '%s' ':yarrow-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FP' |
             $SUDO tee $binfmt/register >/dev/null
     fi
-    can_run_i386 || {
+    runs_i386 || {
         echo "setup: 32-bit programs still do not run; Wine cannot work here" >&2
         exit 1
     }
     log "32-bit programs run under emulation ($(/usr/bin/qemu-i386-static --version | head -1))"
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    log "installing: ${missing[*]}"
+    [ $updated = 1 ] || $SUDO apt-get update -q
+    $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+elif [ $need_update = 1 ]; then
+    $SUDO apt-get update -q
+else
+    log "all packages present"
 fi
 
 # GoogleTest: Debian ships the sources and, in libgtest-dev, the libraries.
