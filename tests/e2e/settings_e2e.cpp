@@ -1,0 +1,655 @@
+// The settings dialog as the user meets it: the six refusals with their
+// messages and the focus they leave, the file that the buttons and the ways
+// of closing write, the place the dialog opens at, the keyboard, the start
+// button with a browser waiting, and the entries of its system menu.
+#include "harness.h"
+
+#include <string>
+
+using namespace e2e;
+
+namespace {
+
+// Numbers of the program (src/app/ids.h), spelled out here: the harness
+// does not build against the program's headers.
+const int kSave = 1006;
+const int kExit = 1103;
+const int kStart = 1115;
+const int kTitle = 1104;
+const int kUpdate = 1105;
+const int kPost = 1106;
+const int kText = 1107;
+const int kLabelPost = 1009;
+const int kAboutVersion = 1110;      // a static that only the about dialog has
+const int kStatusUpdateLeft = 1012;  // one that only the status window has
+const int kCmdStatus = 261;
+const int kCmdSettings = 262;
+const int kCmdExit = 264;
+const WPARAM kSysAbout = 1114;
+const WPARAM kSysReadme = 1116;
+
+// Texts in code page 932, spelled out so that they do not depend on how
+// this file is compiled.
+const char kErrorCaption[] =  // "Yarrowmeld - 設定エラー"
+    "Yarrowmeld - \x90\xDD\x92\xE8\x83\x47\x83\x89\x81\x5B";
+const char kTitleMsg[] =  // "ウインドウタイトルを指定して下さい。"
+    "\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\x83\x5E\x83\x43\x83\x67\x83\x8B\x82\xF0\x8E\x77"
+    "\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+const char kTextMsg[] =  // "改行するに必要な文字を指定して下さい。"
+    "\x89\xFC\x8D\x73\x82\xB7\x82\xE9\x82\xC9\x95\x4B\x97\x76\x82\xC8\x95\xB6\x8E\x9A\x82\xF0"
+    "\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+const char kUpdateMsg[] =  // "更新時間設定に誤りがあります。"
+    "\x8D\x58\x90\x56\x8E\x9E\x8A\xD4\x90\xDD\x92\xE8\x82\xC9\x8C\xEB\x82\xE8\x82\xAA\x82\xA0"
+    "\x82\xE8\x82\xDC\x82\xB7\x81\x42";
+const char kPostMsg[] =  // "発言時間設定に誤りがあります。"
+    "\x94\xAD\x8C\xBE\x8E\x9E\x8A\xD4\x90\xDD\x92\xE8\x82\xC9\x8C\xEB\x82\xE8\x82\xAA\x82\xA0"
+    "\x82\xE8\x82\xDC\x82\xB7\x81\x42";
+const char kZeroMsg[] =  // "更新時間と発言時間が「0」では意味がありません。"
+    "\x8D\x58\x90\x56\x8E\x9E\x8A\xD4\x82\xC6\x94\xAD\x8C\xBE\x8E\x9E\x8A\xD4\x82\xAA\x81\x75"
+    "\x30\x81\x76\x82\xC5\x82\xCD\x88\xD3\x96\xA1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"
+    "\x81\x42";
+const char kOrderMsg[] =  // "更新時間より、発言時間の方が小さいか、等しいです。"
+    "\x8D\x58\x90\x56\x8E\x9E\x8A\xD4\x82\xE6\x82\xE8\x81\x41\x94\xAD\x8C\xBE\x8E\x9E\x8A\xD4"
+    "\x82\xCC\x95\xFB\x82\xAA\x8F\xAC\x82\xB3\x82\xA2\x82\xA9\x81\x41\x93\x99\x82\xB5\x82\xA2"
+    "\x82\xC5\x82\xB7\x81\x42";
+
+const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
+
+// What the settings hold, as the file shows them.
+struct Values {
+    int update;
+    int post;
+    std::string title;
+    std::string text;
+};
+
+std::string quoted(const std::string &value) {
+    return value.empty() ? "" : "\"" + value + "\"";
+}
+
+// The settings section as a save writes it, and as a test may give it.
+std::string settings_ini(const Values &v) {
+    return "[Setting]\r\nUpdate=" + std::to_string(v.update) +
+           "\r\nNewLine=" + std::to_string(v.post) + "\r\nTitle=" + quoted(v.title) +
+           "\r\nCharcter=" + quoted(v.text) + "\r\n";
+}
+
+// The whole file a save writes: the settings, the hidden value when it is
+// set, and the dialog's place, each section closed by an empty line.
+std::string saved_file(const Values &v, int left, int top, int dual = 0) {
+    std::string out = settings_ini(v) + "\r\n";
+    if (dual != 0)
+        out += "[Startup]\r\nDual=" + std::to_string(dual) + "\r\n\r\n";
+    return out + "[Window]\r\nLeft=" + std::to_string(left) + "\r\nTop=" + std::to_string(top) +
+           "\r\n\r\n";
+}
+
+RECT window_rect(HWND w) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+// Moves a window of the program as a drag of its caption would, and waits
+// until it stands there.
+void move_window(HWND w, int x, int y) {
+    SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!wait_until(
+            [&] {
+                RECT r = window_rect(w);
+                return r.left == x && r.top == y;
+            },
+            20000))
+        FAIL("the window did not move to (" + std::to_string(x) + ", " + std::to_string(y) + ")");
+}
+
+// One copy of the program in a fresh folder, started with the given files
+// and waited for until its settings dialog is up.
+struct Yarrow {
+    Sandbox box;
+    Process *proc = nullptr;
+    HWND main = nullptr;
+    HWND dlg = nullptr;
+
+    explicit Yarrow(const std::string &ini, bool with_readme = false) {
+        if (!ini.empty())
+            box.write_file("Yarrowmeld.ini", ini);
+        if (with_readme)
+            box.write_file("Readme.txt", "Yarrowmeld readme\r\n");
+        proc = &box.start();
+        dlg = wait_settings_dialog(*proc);
+        REQUIRE(dlg);
+        main = find_main_window(proc->pid());
+        REQUIRE(main);
+    }
+    DWORD pid() const { return proc->pid(); }
+    HWND item(int id) const { return GetDlgItem(dlg, id); }
+
+    // The control with the keyboard focus in the program, once it is the
+    // given field of the dialog (false when it does not get there).
+    bool focus_reaches(int id) const {
+        HWND field = item(id);
+        return wait_until([&] { return focused_window(proc->main_thread_id()) == field; }, 20000);
+    }
+
+    // A click on one of the dialog's buttons. Posted, since a refusal keeps
+    // the click's handling inside its message box.
+    void click(int id) const { PostMessageA(item(id), BM_CLICK, 0, 0); }
+    // A click on the close box.
+    void close_box() const { PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+    void fill(const char *title, const char *text, const char *update, const char *post) const {
+        set_item_text(dlg, kTitle, title);
+        set_item_text(dlg, kText, text);
+        set_item_text(dlg, kUpdate, update);
+        set_item_text(dlg, kPost, post);
+    }
+
+    // A button or close box that is meant to close the dialog.
+    void wait_closed() {
+        REQUIRE(wait_gone(dlg));
+        dlg = nullptr;
+    }
+
+    // A save or start that is meant to pass: the dialog closes, and no
+    // refusal comes up instead.
+    void wait_accepted() {
+        MessageBoxInfo refusal;
+        bool refused = false;
+        wait_until(
+            [&] {
+                refused = wait_message_box(pid(), &refusal, 0);
+                return refused || !IsWindow(dlg);
+            },
+            kWindowTimeout);
+        if (refused)
+            FAIL("refused with " + quote(refusal.text));
+        wait_closed();
+    }
+
+    // Opened again from the tray menu.
+    void reopen() {
+        REQUIRE(dlg == nullptr);
+        post_command(main, kCmdSettings);
+        dlg = wait_settings_dialog(*proc);
+        REQUIRE(dlg);
+    }
+
+    std::string ini() const {
+        std::string bytes;
+        if (!box.read_file("Yarrowmeld.ini", &bytes))
+            return "<no file>";
+        return bytes;
+    }
+};
+
+// The selection of an edit: its first and one-past-last position.
+void selection(HWND edit, int *start, int *end) {
+    LRESULT sel = 0;
+    send_message(edit, EM_GETSEL, 0, 0, 10000, &sel);
+    *start = LOWORD(sel);
+    *end = HIWORD(sel);
+}
+
+// A refusal as the user sees it: the message under the settings error
+// caption, on top of everything and owned by the dialog, which stays. Once OK
+// is pressed, the field at fault has the focus with its text selected.
+void expect_refusal(const Yarrow &y, const char *message, int field) {
+    MessageBoxInfo box;
+    REQUIRE(wait_message_box(y.pid(), &box));
+    CHECK_EQ(box.text, message);
+    CHECK_EQ(box.caption, kErrorCaption);
+    CHECK(GetWindow(box.hwnd, GW_OWNER) == y.dlg);
+    CHECK((GetWindowLongA(box.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    CHECK(IsWindow(y.dlg));
+    REQUIRE(press_ok(box));
+    CHECK(y.focus_reaches(field));
+    int start = -1, end = -1;
+    selection(y.item(field), &start, &end);
+    CHECK_EQ(start, 0);
+    CHECK_EQ(end, static_cast<int>(item_text(y.dlg, field).size()));
+}
+
+// Types ASCII text key by key into the focused control of the window.
+bool type_text(HWND target, const std::string &text) {
+    for (char c : text) {
+        SHORT scan = VkKeyScanA(c);
+        if (scan == -1)
+            return false;
+        if (!press_key(target, LOBYTE(scan), (scan & 0x100) ? MOD_SHIFT : 0))
+            return false;
+    }
+    return true;
+}
+
+// A visible menu window of the process (the system menu, once opened).
+HWND find_menu_window(DWORD pid) {
+    for (HWND w : find_tops(pid, "#32768", nullptr)) {
+        if (IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+// Waits a while for something that must not happen; true when it did not.
+// Used only where the thing would come from a timer of a second or less, so
+// that the wait spans several of its periods.
+bool stays_quiet(const std::function<bool()> &happened, DWORD ms = 3500) {
+    return !wait_until(happened, ms);
+}
+
+}  // namespace
+
+// Each of the six checks refuses with its own message and leaves the focus on
+// its field, through the save button and the start button alike. Numbers
+// above the largest signed 32-bit value are refused with the message of their
+// field rather than turned into negative intervals. A refusal writes nothing
+// and starts nothing: no file appears and the waiting browser gets no key.
+E2E_TEST(settings_refusals) {
+    FakeBrowser browser("IEFrame", "Lobby - Browser");
+    Yarrow y("");
+    static const struct {
+        const char *title, *text, *update, *post;
+        int button;
+        const char *message;
+        int field;
+    } cases[] = {
+        {"", ".", "10", "240", kSave, kTitleMsg, kTitle},
+        {"Lobby", "", "10", "240", kStart, kTextMsg, kText},
+        {"Lobby", ".", "", "240", kSave, kUpdateMsg, kUpdate},
+        {"Lobby", ".", "abc", "240", kSave, kUpdateMsg, kUpdate},
+        {"Lobby", ".", "2147483648", "0", kStart, kUpdateMsg, kUpdate},
+        {"Lobby", ".", "-5", "240", kSave, kUpdateMsg, kUpdate},
+        {"Lobby", ".", "10", "", kSave, kPostMsg, kPost},
+        {"Lobby", ".", "0", "3000000000", kStart, kPostMsg, kPost},
+        {"Lobby", ".", "0", "0", kSave, kZeroMsg, kPost},
+        {"Lobby", ".", "5", "5", kStart, kOrderMsg, kPost},
+        {"Lobby", ".", "6", "5", kSave, kOrderMsg, kPost},
+    };
+    for (const auto &c : cases) {
+        note("title \"%s\", text \"%s\", update \"%s\", post \"%s\", %s button", c.title, c.text,
+             c.update, c.post, c.button == kSave ? "save" : "start");
+        y.fill(c.title, c.text, c.update, c.post);
+        y.click(c.button);
+        expect_refusal(y, c.message, c.field);
+    }
+    CHECK(!y.box.exists("Yarrowmeld.ini"));
+    CHECK(browser.page_keys().empty());
+
+    y.click(kExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+// The save button writes exactly the settings and the dialog's place, one
+// key per line in a fixed order, and nothing else the file held; then the
+// dialog closes and the program waits in the tray. Opened again, the dialog
+// stands at the saved place and shows the saved values. A zero interval on
+// either side (but not both) is accepted.
+E2E_TEST(settings_save_button_writes_file) {
+    Yarrow y(
+        "; kept by nobody\r\n[Other]\r\nKey=1\r\n[Setting]\r\nUpdate=10\r\nNewLine=240\r\n"
+        "Title=\"Old\"\r\nCharcter=\".\"\r\nExtra=2\r\n[Window]\r\nLeft=412\r\nTop=300\r\n");
+    RECT r = window_rect(y.dlg);
+    CHECK_EQ(r.left, 412);
+    CHECK_EQ(r.top, 300);
+    set_item_text(y.dlg, kTitle, "Lobby");
+    y.click(kSave);
+    y.wait_accepted();
+    CHECK_EQ(y.ini(),
+             "[Setting]\r\nUpdate=10\r\nNewLine=240\r\nTitle=\"Lobby\"\r\nCharcter=\".\"\r\n\r\n"
+             "[Window]\r\nLeft=412\r\nTop=300\r\n\r\n");
+    CHECK(y.proc->running());
+
+    static const Values accepted[] = {
+        {0, 5, "Lobby", "."},
+        {5, 0, "Lobby", "hello"},
+    };
+    Values shown = {10, 240, "Lobby", "."};
+    for (const Values &v : accepted) {
+        note("update %d, post %d", v.update, v.post);
+        y.reopen();
+        r = window_rect(y.dlg);
+        CHECK_EQ(r.left, 412);
+        CHECK_EQ(r.top, 300);
+        CHECK_EQ(item_text(y.dlg, kTitle), shown.title);
+        CHECK_EQ(item_text(y.dlg, kUpdate), std::to_string(shown.update));
+        CHECK_EQ(item_text(y.dlg, kPost), std::to_string(shown.post));
+        CHECK_EQ(item_text(y.dlg, kText), shown.text);
+        // The title has the focus with its text selected.
+        CHECK(y.focus_reaches(kTitle));
+        int start = -1, end = -1;
+        selection(y.item(kTitle), &start, &end);
+        CHECK_EQ(start, 0);
+        CHECK_EQ(end, static_cast<int>(shown.title.size()));
+        y.fill(v.title.c_str(), v.text.c_str(), std::to_string(v.update).c_str(),
+               std::to_string(v.post).c_str());
+        y.click(kSave);
+        y.wait_accepted();
+        CHECK_EQ(y.ini(), saved_file(v, 412, 300));
+        shown = v;
+    }
+    y.reopen();
+    CHECK_EQ(item_text(y.dlg, kUpdate), "5");
+    CHECK_EQ(item_text(y.dlg, kPost), "0");
+    y.click(kExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+// Every way of leaving the dialog writes the file, with the settings as they
+// stand rather than the fields: the close box after edits that were never
+// checked keeps the previous values; after a refused save it keeps the empty
+// title the refusal took. The end of the session saves too and lets the
+// session end. The exit button saves and ends the program with code 0. The
+// hidden value stays in every file.
+E2E_TEST(settings_closing_saves) {
+    const Values before = {10, 240, "Lobby", "."};
+    Yarrow y(settings_ini(before) + "[Startup]\r\nDual=1\r\n");
+
+    note("close box after unchecked edits");
+    move_window(y.dlg, 200, 152);
+    y.fill("Other", "x", "77", "99");
+    y.close_box();
+    y.wait_closed();
+    CHECK_EQ(y.ini(), saved_file(before, 200, 152, 1));
+    // The program stays, stopped, in the tray.
+    CHECK(y.proc->running());
+    CHECK(IsWindow(y.main));
+
+    note("close box after a refused save");
+    y.reopen();
+    CHECK_EQ(window_rect(y.dlg).left, 200);
+    CHECK_EQ(item_text(y.dlg, kTitle), "Lobby");
+    CHECK_EQ(item_text(y.dlg, kUpdate), "10");
+    set_item_text(y.dlg, kTitle, "");
+    y.click(kSave);
+    expect_refusal(y, kTitleMsg, kTitle);
+    y.close_box();
+    y.wait_closed();
+    const Values untitled = {10, 240, "", "."};
+    CHECK_EQ(y.ini(), saved_file(untitled, 200, 152, 1));
+
+    note("end of the session");
+    y.reopen();
+    CHECK_EQ(item_text(y.dlg, kTitle), "");
+    REQUIRE(DeleteFileA(y.box.path("Yarrowmeld.ini").c_str()));
+    LRESULT may_end = 0;
+    REQUIRE(send_message(y.dlg, WM_QUERYENDSESSION, 0, 0, 30000, &may_end));
+    CHECK(may_end != 0);
+    y.wait_closed();
+    CHECK_EQ(y.ini(), saved_file(untitled, 200, 152, 1));
+    CHECK(y.proc->running());
+
+    note("exit button");
+    y.reopen();
+    move_window(y.dlg, 64, 40);
+    y.fill("Lobby", ".", "3", "4");
+    REQUIRE(DeleteFileA(y.box.path("Yarrowmeld.ini").c_str()));
+    y.click(kExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+    CHECK_EQ(y.ini(), saved_file(untitled, 64, 40, 1));
+}
+
+// Where the dialog opens. Without a file, and for the pair (-1, -1), it is
+// centred with its left edge on a multiple of 8; a place it was closed at is
+// where it opens next, in the same run and in the next one; (-1, 200) is a
+// place like any other, even though part of the dialog is then off screen.
+E2E_TEST(settings_position) {
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN);
+    const int screen_h = GetSystemMetrics(SM_CYSCREEN);
+    auto check_centred = [&](HWND dlg) {
+        RECT r = window_rect(dlg);
+        int w = r.right - r.left, h = r.bottom - r.top;
+        note("dialog %dx%d at (%ld, %ld) on a %dx%d screen", w, h, r.left, r.top, screen_w,
+             screen_h);
+        CHECK_EQ(r.left, ((screen_w - w) / 2 + 4) & ~7);
+        CHECK_EQ(r.top, (screen_h - h) / 2);
+    };
+
+    Yarrow y("");
+    check_centred(y.dlg);
+    // A dialog placed at a saved position takes its size from the
+    // client area the template gives, with fixed frame allowances.
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(y.dlg, &client);
+    const int width = client.right + 6;
+    const int height = client.bottom + 25;
+    RECT r;
+
+    note("moved, closed and opened again");
+    move_window(y.dlg, 100, 120);
+    y.close_box();
+    y.wait_closed();
+    y.reopen();
+    r = window_rect(y.dlg);
+    CHECK_EQ(r.left, 100);
+    CHECK_EQ(r.top, 120);
+    CHECK_EQ(r.right - r.left, width);
+    CHECK_EQ(r.bottom - r.top, height);
+
+    note("(-1, 200)");
+    y.close_box();
+    y.wait_closed();
+    y.box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=-1\r\nTop=200\r\n");
+    y.reopen();
+    r = window_rect(y.dlg);
+    CHECK_EQ(r.left, -1);
+    CHECK_EQ(r.top, 200);
+    CHECK_EQ(r.right - r.left, width);
+    CHECK_EQ(r.bottom - r.top, height);
+
+    note("(-1, -1)");
+    y.close_box();
+    y.wait_closed();
+    y.box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=-1\r\nTop=-1\r\n");
+    y.reopen();
+    check_centred(y.dlg);
+
+    note("the next run");
+    move_window(y.dlg, 300, 16);
+    y.click(kExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+
+    Process &again = y.box.start();
+    HWND dlg = wait_settings_dialog(again);
+    REQUIRE(dlg);
+    r = window_rect(dlg);
+    CHECK_EQ(r.left, 300);
+    CHECK_EQ(r.top, 16);
+    CHECK_EQ(r.right - r.left, width);
+    CHECK_EQ(r.bottom - r.top, height);
+    post_command(dlg, kExit);
+    REQUIRE(again.wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+// The dialog at the keyboard. The caption follows the title field as it is
+// typed; Alt and a label's letter put the focus on that label's field with
+// its text selected, so that typing replaces it; Enter, Esc, OK and Cancel
+// do nothing; Alt+E saves, or refuses and puts the focus where the fault is.
+E2E_TEST(settings_keyboard) {
+    const std::string ini = settings_ini({10, 240, "", "."});
+    Yarrow y(ini);
+    const DWORD ui = y.proc->main_thread_id();
+    CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld"; }, 20000));
+    // The dialog opens with the focus on the title.
+    CHECK(y.focus_reaches(kTitle));
+
+    REQUIRE(type_text(y.dlg, "Chat"));
+    CHECK(wait_until([&] { return item_text(y.dlg, kTitle) == "Chat"; }, 20000));
+    CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld - Chat"; }, 20000));
+    CHECK_EQ(window_text(y.dlg), "Yarrowmeld - Chat");
+    // Emptied again, the caption is the product name alone.
+    for (int i = 0; i < 4; ++i) REQUIRE(press_key(y.dlg, VK_BACK));
+    CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld"; }, 20000));
+    REQUIRE(type_text(y.dlg, "Chat"));
+    CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld - Chat"; }, 20000));
+
+    note("Enter and Esc");
+    REQUIRE(press_key(y.dlg, 'U', MOD_ALT));
+    CHECK(y.focus_reaches(kUpdate));
+    REQUIRE(press_key(y.dlg, VK_RETURN));
+    // The accelerator takes the focus away from every control.
+    CHECK(wait_until([&] { return focused_window(ui) == nullptr; }, 20000));
+    REQUIRE(press_key(y.dlg, 'C', MOD_ALT));
+    CHECK(y.focus_reaches(kText));
+    REQUIRE(press_key(y.dlg, VK_ESCAPE));
+    CHECK(wait_until([&] { return focused_window(ui) == nullptr; }, 20000));
+    // OK and Cancel, then a command that shows when the two are through.
+    post_command(y.dlg, IDOK);
+    post_command(y.dlg, IDCANCEL);
+    post_command(y.dlg, kLabelPost);
+    CHECK(y.focus_reaches(kPost));
+    CHECK(IsWindow(y.dlg) && IsWindowVisible(y.dlg));
+    CHECK_EQ(y.ini(), ini);
+    MessageBoxInfo unexpected;
+    CHECK(!wait_message_box(y.pid(), &unexpected, 0));
+
+    note("typing over the selected numbers");
+    REQUIRE(press_key(y.dlg, 'U', MOD_ALT));
+    CHECK(y.focus_reaches(kUpdate));
+    REQUIRE(type_text(y.dlg, "5"));
+    REQUIRE(press_key(y.dlg, 'N', MOD_ALT));
+    CHECK(y.focus_reaches(kPost));
+    REQUIRE(type_text(y.dlg, "5"));
+    REQUIRE(press_key(y.dlg, 'C', MOD_ALT));
+    CHECK(y.focus_reaches(kText));
+    REQUIRE(type_text(y.dlg, "hi"));
+    CHECK(wait_until([&] { return item_text(y.dlg, kText) == "hi"; }, 20000));
+    CHECK_EQ(item_text(y.dlg, kUpdate), "5");
+    CHECK_EQ(item_text(y.dlg, kPost), "5");
+
+    note("Alt+E refused, then accepted");
+    REQUIRE(press_key(y.dlg, 'E', MOD_ALT));
+    expect_refusal(y, kOrderMsg, kPost);
+    REQUIRE(type_text(y.dlg, "20"));
+    CHECK(wait_until([&] { return item_text(y.dlg, kPost) == "20"; }, 20000));
+    const RECT r = window_rect(y.dlg);
+    REQUIRE(press_key(y.dlg, 'E', MOD_ALT));
+    y.wait_accepted();
+    CHECK_EQ(y.ini(), saved_file({5, 20, "Chat", "hi"}, r.left, r.top));
+}
+
+// The start button with the browser waiting: the file is saved, the text
+// goes out at once and then on the post timer. Opening the dialog from the
+// tray while it runs stops everything: the status window closes and no key
+// follows.
+E2E_TEST(settings_start_and_reopen_while_running) {
+    FakeBrowser browser("IEFrame", "Chat room - Browser");
+    Yarrow y(settings_ini({10, 240, "Old", "."}));
+    y.fill("Chat room", "hi", "0", "1");
+    const RECT r = window_rect(y.dlg);
+    y.click(kStart);
+    REQUIRE(browser.wait_keys(9));
+    const std::vector<Message> burst = {
+        {WM_KEYDOWN, 'h', 0}, {WM_CHAR, 'h', 0}, {WM_KEYUP, 'h', 0},
+        {WM_KEYDOWN, 'i', 0}, {WM_CHAR, 'i', 0}, {WM_KEYUP, 'i', 0},
+        {WM_KEYDOWN, 13, 0},  {WM_CHAR, 13, 0},  {WM_KEYUP, 13, 0},
+    };
+    std::vector<Message> first = browser.page_keys();
+    first.resize(9);
+    CHECK_EQ(first, burst);
+    y.wait_closed();
+    CHECK_EQ(y.ini(), saved_file({0, 1, "Chat room", "hi"}, r.left, r.top));
+    // Running: the post timer (one second) sends the text again.
+    CHECK(browser.wait_keys(18, 20000));
+
+    post_command(y.main, kCmdStatus);
+    HWND status = wait_dialog_with(y.pid(), kStatusUpdateLeft);
+    REQUIRE(status);
+
+    y.reopen();
+    CHECK(wait_gone(status, 20000));
+    CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld - Chat room"; }, 20000));
+    CHECK_EQ(item_text(y.dlg, kTitle), "Chat room");
+    CHECK_EQ(item_text(y.dlg, kUpdate), "0");
+    CHECK_EQ(item_text(y.dlg, kPost), "1");
+    CHECK_EQ(item_text(y.dlg, kText), "hi");
+    browser.clear();
+    CHECK(stays_quiet([&] { return !browser.page_keys().empty(); }));
+
+    note("the longest interval");
+    // Its timer period does not fit 32 bits in milliseconds; the start must
+    // still go through without a fatal report (whose box would hold the
+    // post back) and leave the program running.
+    y.fill("Chat room", "hi", "0", "2147483647");
+    const RECT r2 = window_rect(y.dlg);
+    y.click(kStart);
+    REQUIRE(browser.wait_keys(9));
+    CHECK_EQ(browser.page_keys(), burst);
+    y.wait_closed();
+    MessageBoxInfo unexpected;
+    CHECK(!wait_message_box(y.pid(), &unexpected, 0));
+    // Nor does a period cut short by the arithmetic repeat the post.
+    CHECK(stays_quiet([&] { return browser.page_keys().size() > burst.size(); }, 2500));
+    CHECK_EQ(y.ini(), saved_file({0, 2147483647, "Chat room", "hi"}, r2.left, r2.top));
+    CHECK(y.proc->running());
+
+    post_command(y.main, kCmdExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+// The system menu, opened with Alt+Space, holds the version entry (V) and,
+// with Readme.txt there, the readme entry (B). While the about dialog is
+// open, every system command of the settings dialog (its close box, a move)
+// only brings up the about dialog anew.
+E2E_TEST(settings_system_menu) {
+    const std::string ini = settings_ini({10, 240, "Lobby", "."});
+    Yarrow y(ini, true);
+
+    note("Alt+Space, V");
+    REQUIRE(press_key(y.dlg, VK_SPACE, MOD_ALT));
+    REQUIRE(wait_until([&] { return find_menu_window(y.pid()) != nullptr; }, 20000));
+    REQUIRE(press_key(nullptr, 'V'));
+    HWND about = wait_dialog_with(y.pid(), kAboutVersion, 20000);
+    REQUIRE(about);
+    CHECK(wait_until([&] { return find_menu_window(y.pid()) == nullptr; }, 20000));
+
+    const RECT before = window_rect(y.dlg);
+    static const WPARAM commands[] = {SC_CLOSE, SC_MOVE, kSysAbout};
+    for (WPARAM command : commands) {
+        note("system command 0x%04lX with the about dialog open",
+             static_cast<unsigned long>(command));
+        PostMessageA(y.dlg, WM_SYSCOMMAND, command, 0);
+        CHECK(wait_gone(about, 20000));
+        HWND renewed = wait_dialog_with(y.pid(), kAboutVersion, 20000);
+        CHECK(renewed != nullptr && renewed != about);
+        about = renewed;
+        CHECK(IsWindow(y.dlg));
+    }
+    const RECT after = window_rect(y.dlg);
+    CHECK(EqualRect(&before, &after));
+    // The close box was dropped, not handled: nothing was saved.
+    CHECK_EQ(y.ini(), ini);
+
+    // The about dialog's own OK closes it.
+    REQUIRE(about);
+    post_command(about, IDOK);
+    REQUIRE(wait_gone(about, 20000));
+
+    note("Alt+Space, B");
+    REQUIRE(press_key(y.dlg, VK_SPACE, MOD_ALT));
+    REQUIRE(wait_until([&] { return find_menu_window(y.pid()) != nullptr; }, 20000));
+    REQUIRE(press_key(nullptr, 'B'));
+    HWND viewer = wait_top(y.pid(), "#32770", kViewerCaption, 20000);
+    CHECK(viewer != nullptr);
+    // Asked again while it is open: still one viewer.
+    PostMessageA(y.dlg, WM_SYSCOMMAND, kSysReadme, 0);
+    post_command(y.dlg, kLabelPost);
+    CHECK(y.focus_reaches(kPost));
+    CHECK_EQ(find_tops(y.pid(), "#32770", kViewerCaption).size(), 1u);
+
+    y.click(kExit);
+    DWORD code = 99;
+    REQUIRE(y.proc->wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
