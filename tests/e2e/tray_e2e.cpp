@@ -745,7 +745,8 @@ E2E_TEST(tray_double_click_toggles_run_state) {
 
 // The menu's start and stop entries switch the run state, and its settings
 // entry opens the settings dialog, which stops the program and closes the
-// status window. While that dialog is open a double click does nothing.
+// status window. While that dialog is open a double click does nothing, and
+// the tooltip follows the title typed into it.
 E2E_TEST(tray_menu_start_stop_settings) {
     Sandbox box;
     box.write_file("Yarrowmeld.ini", kChatIni);
@@ -795,6 +796,16 @@ E2E_TEST(tray_menu_start_stop_settings) {
     CHECK(wait_tip(icon, "Yarrowmeld[OFF] - Chat room"));
     MessageBoxInfo unexpected;
     CHECK(!wait_message_box(p.pid(), &unexpected, 0));
+
+    // The tooltip follows the title field. A title too long for the tip is
+    // cut before the character that would not fit whole: 18 bytes of
+    // "Yarrowmeld[OFF] - " leave room for 22 double-byte characters, and
+    // half of a 23rd would show as a stray character.
+    std::string title, tip = "Yarrowmeld[OFF] - ";
+    for (int i = 0; i < 30; ++i) title += "\x95\x5C";  // "表", trail byte 0x5C
+    for (int i = 0; i < 22; ++i) tip += "\x95\x5C";
+    set_item_text(dlg, kTitleField, title.c_str());
+    CHECK(wait_tip(icon, tip));
 }
 
 // With the settings dialog open, a click on the icon (left or right) brings
