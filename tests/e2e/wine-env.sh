@@ -39,9 +39,9 @@ ye_vars() {
 ye_locale() {
     local dir=$LOCPATH
     mkdir -p "$dir"
-    local spec
-    for spec in ja_JP:ja_JP.UTF-8; do
-        local src=${spec%%:*} name=${spec#*:}
+    local pair
+    for pair in ja_JP:ja_JP.UTF-8; do
+        local src=${pair%%:*} name=${pair#*:}
         if [ ! -e "$dir/$name/LC_CTYPE" ]; then
             # localedef returns 1 for mere warnings; judge by the result.
             localedef -i "$src" -f UTF-8 "$dir/$name" >/dev/null 2>&1 || true
