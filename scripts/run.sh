@@ -46,21 +46,22 @@ if [ "${YARROW_SKIP_SETUP:-0}" != 1 ]; then
     scripts/setup.sh
 fi
 
-# Only the three programs of the demo and the user guide, not the test
-# programs and benchmarks of the whole tree.
+# Only the three programs of the demo (the harness in its helper-only form,
+# which builds in seconds) and the user guide, not the tests and benchmarks
+# of the whole tree.
 if [ -e build/win/Yarrowmeld.exe ]; then
-    say "building Yarrowmeld, the chat-room simulator and the test harness (build/win)"
+    say "building Yarrowmeld, the chat-room simulator and a helper (build/win)"
 else
-    say "building Yarrowmeld, the chat-room simulator and the test harness (build/win; the first time about a minute)"
+    say "building Yarrowmeld, the chat-room simulator and a helper (build/win; the first time about 40 s)"
 fi
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
-cmake --build build/win -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness readme
+cmake --build build/win -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness_tools readme
 
 win=$root/build/win
 state=$win/run
 demo=$state/demo
 chatsim=$win/tools/chatsim/chatsim.exe
-harness=$win/tests/e2e/harness.exe
+harness=$win/tests/e2e/harness_tools.exe
 mkdir -p "$state"
 
 # shellcheck source=../tests/e2e/wine-env.sh
@@ -87,7 +88,7 @@ else
     say "preparing Wine for the first time: creating a Wine prefix in $state"
     echo "   (about a minute; several where 32-bit programs run under emulation. Later runs reuse it.)"
 fi
-ye_up "$state" "$win"
+ye_up "$state"
 # shellcheck disable=SC1091
 . "$state/env.sh"
 # The programs run under code page 932, as on a Japanese Windows.
