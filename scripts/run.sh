@@ -86,7 +86,7 @@ elif [ -e "$YARROW_PREFIX_SEED/.yarrow-ready" ]; then
     say "preparing Wine: copying the tests' Wine prefix into $state"
 else
     say "preparing Wine for the first time: creating a Wine prefix in $state"
-    echo "   (about a minute; several where 32-bit programs run under emulation. Later runs reuse it.)"
+    echo "   (under a minute, where 32-bit programs run under emulation too; later runs reuse it)"
 fi
 ye_up "$state"
 # shellcheck disable=SC1091
