@@ -15,6 +15,7 @@ Exit status 0 when every check passes; each failure is printed.
 """
 
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -438,6 +439,16 @@ def check_languages(c, res):
     c.eq("resources outside language 0x0411", others, [])
 
 
+def write_version_header(root, folder):
+    """Writes version.h as the build makes it from the project version."""
+    with open(os.path.join(root, "CMakeLists.txt"), encoding="utf-8") as f:
+        m = re.search(r"project\(Yarrowmeld\s+VERSION\s+([0-9.]+)", f.read())
+    parts = (m.group(1).split(".") + ["0"] * 4)[:4]
+    with open(os.path.join(folder, "version.h"), "w", encoding="ascii") as f:
+        f.write("#define YARROW_VERSION_COMMAS %s\n" % ", ".join(parts))
+        f.write('#define YARROW_VERSION_TEXT "%s"\n' % m.group(1))
+
+
 def main(argv):
     if len(argv) > 1:
         path = argv[1]
@@ -447,10 +458,11 @@ def main(argv):
         here = os.path.dirname(os.path.abspath(__file__))
         root = os.path.dirname(here)
         with tempfile.TemporaryDirectory() as tmp:
+            write_version_header(root, tmp)
             path = os.path.join(tmp, "yarrowmeld.res")
             subprocess.check_call([
                 os.environ.get("WINDRES", "i686-w64-mingw32-windres"), "--codepage=65001",
-                "-I", os.path.join(root, "src"), "-I", here, "-O", "res",
+                "-I", os.path.join(root, "src"), "-I", here, "-I", tmp, "-O", "res",
                 os.path.join(here, "yarrowmeld.rc"), path])
             with open(path, "rb") as f:
                 data = f.read()

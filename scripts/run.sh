@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds Yarrowmeld and shows it at work under Wine: a simulated chat room
-# (tools/chatsim, a window of the browser class "IEFrame" titled "Chat room")
-# and Yarrowmeld set up for that room with short intervals. The start button
-# of Yarrowmeld's settings dialog is pressed for you, so that posts appear in
-# the room within seconds; every post is printed here as it arrives.
+# Builds what the demo needs and shows Yarrowmeld at work under Wine: a
+# simulated chat room (tools/chatsim, a window of the browser class "IEFrame"
+# titled "Chat room") and Yarrowmeld set up for that room with short
+# intervals. The start button of Yarrowmeld's settings dialog is pressed for
+# you, so that posts appear in the room within seconds; every post is
+# printed here as it arrives.
 #
 #   scripts/run.sh            runs until Ctrl+C
 #   YARROW_RUN_SECONDS=60 scripts/run.sh   stops by itself after 60 s
+#   scripts/run.sh -- ARGS    passes ARGS on to the chat-room simulator,
+#                             after its own --class, --title and --log
+#   YARROW_DEMO_CLASS=NAME    the room's window class (default IEFrame)
 #   scripts/run.sh --screenshots   pictures of every window into docs/
 #                                  (scripts/screenshots.sh)
 #
@@ -16,24 +20,48 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-if [ "${1:-}" = --screenshots ]; then
-    shift
-    exec bash scripts/screenshots.sh "$@"
-fi
+t0=$SECONDS
+chatsim_extra=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --screenshots)
+        shift
+        exec scripts/screenshots.sh "$@"
+        ;;
+    --)
+        shift
+        chatsim_extra=("$@")
+        break
+        ;;
+    *)
+        echo "run: unknown option $1 (see the top of $0)" >&2
+        exit 2
+        ;;
+    esac
+done
+say() { echo "== [$((SECONDS - t0)) s] $*"; }
 
 if [ "${YARROW_SKIP_SETUP:-0}" != 1 ]; then
-    bash scripts/setup.sh
+    say "checking the packages (scripts/setup.sh; installing them the first time takes minutes)"
+    scripts/setup.sh
 fi
 
-echo "== building (build/win)"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j"${YARROW_JOBS:-2}"
+# Only the three programs of the demo (the harness in its helper-only form,
+# which builds in seconds) and the user guide, not the tests and benchmarks
+# of the whole tree.
+if [ -e build/win/Yarrowmeld.exe ]; then
+    say "building Yarrowmeld, the chat-room simulator and a helper (build/win)"
+else
+    say "building Yarrowmeld, the chat-room simulator and a helper (build/win; the first time about 40 s)"
+fi
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
+cmake --build build/win -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness_tools readme
 
 win=$root/build/win
 state=$win/run
 demo=$state/demo
 chatsim=$win/tools/chatsim/chatsim.exe
-harness=$win/tests/e2e/harness.exe
+harness=$win/tests/e2e/harness_tools.exe
 mkdir -p "$state"
 
 # shellcheck source=../tests/e2e/wine-env.sh
@@ -50,30 +78,34 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 
-echo "== preparing Wine in $state (the first time takes a while)"
 # A prefix that the tests made already can be copied instead of created.
 export YARROW_PREFIX_SEED=$root/build/native/e2e/wineprefix
-ye_up "$state" "$win"
+if [ -e "$state/wineprefix/.yarrow-ready" ]; then
+    say "starting Wine (a few seconds)"
+elif [ -e "$YARROW_PREFIX_SEED/.yarrow-ready" ]; then
+    say "preparing Wine: copying the tests' Wine prefix into $state"
+else
+    say "preparing Wine for the first time: creating a Wine prefix in $state"
+    echo "   (under a minute, where 32-bit programs run under emulation too; later runs reuse it)"
+fi
+ye_up "$state"
 # shellcheck disable=SC1091
 . "$state/env.sh"
+# The programs run under code page 932, as on a Japanese Windows.
+export LC_ALL=$YE_LC_ALL
 
 # A fresh demo folder: the program, its settings for the simulated room with
-# short intervals, and a Readme.txt for the tray menu's readme viewer.
+# short intervals, and the user guide for the tray menu's readme viewer.
 rm -rf "$demo"
 mkdir -p "$demo"
-cp "$win/Yarrowmeld.exe" "$demo/"
+cp "$win/Yarrowmeld.exe" "$win/Readme.txt" "$demo/"
 printf '[Setting]\r\nUpdate=3\r\nNewLine=7\r\nTitle="Chat room"\r\nCharcter="."\r\n' >"$demo/Yarrowmeld.ini"
-printf 'Yarrowmeld demo\r\n\r\nThe tray icon toggles the automation; its menu opens the dialogs.\r\n' >"$demo/Readme.txt"
 
 log=$state/chat.log
 : >"$log"
-if [ -e "$chatsim" ]; then
-    echo "== starting the chat-room simulator"
-    (cd "$state" && exec wine "$chatsim" --class IEFrame --title "Chat room" --log "Z:${log//\//\\}" </dev/null >"$state/chatsim.out" 2>&1) &
-else
-    echo "== tools/chatsim is not built; the harness plays the chat room instead"
-    (cd "$state" && exec wine "$harness" --browser "Chat room" </dev/null >"$log" 2>&1) &
-fi
+say "opening the chat room (tools/chatsim, window class ${YARROW_DEMO_CLASS:-IEFrame})"
+(cd "$state" && exec wine "$chatsim" --class "${YARROW_DEMO_CLASS:-IEFrame}" --title "Chat room" \
+    --log "Z:${log//\//\\}" "${chatsim_extra[@]}" </dev/null >"$state/chatsim.out" 2>&1) &
 pids+=($!)
 # The room is ready once its first line is logged.
 deadline=$((SECONDS + 300))
@@ -85,19 +117,19 @@ until grep -qE '^ready|is open' "$log" 2>/dev/null; do
     sleep 0.2
 done
 
-echo "== starting Yarrowmeld from $demo"
+say "starting Yarrowmeld from $demo"
 (cd "$demo" && exec wine Yarrowmeld.exe </dev/null >"$state/yarrowmeld.out" 2>&1) &
 pids+=($!)
 
 # The settings dialog comes up first; press its start button as a user would.
-echo "== pressing the start button of the settings dialog for you"
+say "pressing the start button of its settings dialog for you"
 wine "$harness" --press-start 600 </dev/null
 
 if [ -z "${YARROW_XVFB_KEEP:-}" ] && [ -e "$state/xvfb.pid" ]; then
-    echo "== the windows live on the virtual display $DISPLAY; to look at them:"
+    say "the windows live on the virtual display $DISPLAY; to look at them:"
     echo "     DISPLAY=$DISPLAY import -window root /tmp/yarrowmeld.png"
 fi
-echo "== posts in the chat room (Ctrl+C ends the demo):"
+say "posts in the chat room (Ctrl+C ends the demo):"
 # The simulator logs every message its page window receives; show the chat
 # lines only ("(update)" is a lone Enter).
 show_chat() {

@@ -5,7 +5,7 @@
 #   settings.png   the settings dialog, as it comes up at start
 #   status.png     the status window while the program runs
 #   about.png      the about dialog
-#   readme.png     the readme viewer with a Japanese Readme.txt
+#   readme.png     the readme viewer with the user guide (docs/Readme.txt)
 #   tray-menu.png  the tray icon's menu
 #
 #   scripts/screenshots.sh [OUT_DIR]     (also: scripts/run.sh --screenshots)
@@ -21,12 +21,12 @@ out=$(mkdir -p "${1:-docs}" && cd "${1:-docs}" && pwd)
 win=${YARROW_WIN_BUILD:-$root/build/win}
 if [ "${YARROW_SKIP_BUILD:-0}" != 1 ]; then
     echo "== building ($win)"
-    cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-    cmake --build "$win" -j"${YARROW_JOBS:-2}"
+    cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
+    cmake --build "$win" -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness_tools readme
 fi
 state=$win/shots
 demo=$state/demo
-harness=$win/tests/e2e/harness.exe
+harness=$win/tests/e2e/harness_tools.exe
 chatsim=$win/tools/chatsim/chatsim.exe
 [ -e "$harness" ] || {
     echo "screenshots: $harness is missing" >&2
@@ -60,14 +60,8 @@ export LC_ALL=$YE_LC_ALL
 
 rm -rf "$demo"
 mkdir -p "$demo"
-cp "$win/Yarrowmeld.exe" "$demo/"
+cp "$win/Yarrowmeld.exe" "$win/Readme.txt" "$demo/"
 printf '[Setting]\r\nUpdate=30\r\nNewLine=45\r\nTitle="Chat room"\r\nCharcter="."\r\n' >"$demo/Yarrowmeld.ini"
-# The readme in code page 932, as the program reads it.
-printf '%s\r\n' 'Yarrowmeld' '' 'チャットの部屋に一定の間隔で書き込み、在席を保つツールです。' \
-    'タスクトレイのアイコンを右クリックするとメニューが開きます。' '' \
-    '  開　始      自動書き込みを始めます' '  停　止      自動書き込みを止めます' \
-    '  ｽﾃｰﾀｽ表示   残り時間を表示します' |
-    iconv -f UTF-8 -t CP932 >"$demo/Readme.txt"
 
 log=$state/chat.log
 : >"$log"

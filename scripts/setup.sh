@@ -27,6 +27,11 @@ PACKAGES=(
     # Japanese texts on screen and the Japanese locale that gives Wine its
     # code page 932.
     fonts-ipafont-gothic locales
+    # Faces with the metrics of Times New Roman and Arial, which the dialogs
+    # name: Wine's own stand-ins are wider and clip their texts.
+    fonts-liberation2
+    # The release zip (scripts/package.sh) and the resource check.
+    python3
     # Screenshots of the virtual display (scripts/run.sh tells how).
     imagemagick
     # timeout, taskset, procps for the test scripts.

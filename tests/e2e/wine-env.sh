@@ -142,23 +142,29 @@ ye_prefix() {
 # The dialogs ask for Japanese faces that Wine does not have; without a
 # substitute Wine picks faces whose glyphs are wider, which cuts the labels,
 # or which lack the kana, which shows boxes. The installed IPA fonts stand in
-# for them. Runs once per prefix (a copied prefix brings its mark along).
+# for them. The Western faces the dialogs name get the Liberation faces,
+# which have their metrics (Wine's own stand-ins are wider and clip texts
+# such as the about dialog's version line). Runs once per prefix (a copied
+# prefix brings its mark along); the mark's name changes with the list, so
+# that older prefixes get the new entries.
 ye_fonts() {
     local state=$1
-    [ -e "$WINEPREFIX/.yarrow-fonts" ] && return 0
+    [ -e "$WINEPREFIX/.yarrow-fonts-liberation" ] && return 0
     local reg="$state/tmp/font-substitutes.reg"
     # A version-5 file is UTF-16, so the names do not depend on the code page.
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
         '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
         '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
-        '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' '' |
+        '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
+        '"Times New Roman"="Liberation Serif"' '"Arial"="Liberation Sans"' \
+        '"Courier New"="Liberation Mono"' '' |
         { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
     ye_wine wine regedit /S "Z:${reg//\//\\}" \
         </dev/null >"$state/fonts.log" 2>&1 || {
         ye_log "could not add the font substitutes (see $state/fonts.log)"
         return 0
     }
-    touch "$WINEPREFIX/.yarrow-fonts"
+    touch "$WINEPREFIX/.yarrow-fonts-liberation"
 }
 
 ye_up() {
