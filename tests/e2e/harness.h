@@ -296,11 +296,13 @@ bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b,
 
 // A top-level frame window of a browser class with a page window nested in
 // it (frame > "Shell DocObject View" > page, or frame > page when nested is
-// false). Both record the messages they receive.
+// false), shown unless visible is false. Both record the messages they
+// receive.
 class FakeBrowser {
 public:
     FakeBrowser(const char *frame_class = "IEFrame", const char *title = "Chat room",
-                const char *page_class = "Internet Explorer_Server", bool nested = true);
+                const char *page_class = "Internet Explorer_Server", bool nested = true,
+                bool visible = true);
     ~FakeBrowser();
     FakeBrowser(const FakeBrowser &) = delete;
     FakeBrowser &operator=(const FakeBrowser &) = delete;

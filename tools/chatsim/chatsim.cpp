@@ -3,12 +3,22 @@
 //   chatsim.exe [--class NAME] [--title TEXT] [--page-class NAME | --no-page]
 //               [--ansi-page] [--log FILE] [--hang-after N] [--hang-ms MS]
 //               [--hidden] [--minimized]
+//   chatsim.exe --chromium [--title TEXT] [--no-page] [--log FILE]
+//               [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]
 //
 // The frame (a top-level window of the given class and title) holds, in
 // this order: a static and an edit (decoys), a "Shell DocObject View" that
 // holds another static and then the page window, and a list box that shows
 // the chat. The page window is a Unicode window unless --ansi-page is given,
 // so the log shows what ANSI messages sent by another process turn into.
+//
+// --chromium plays a browser of today instead: a frame of class
+// "Chrome_WidgetWin_1" titled "<title> - Chromium" holding a decoy child and
+// the page window, of class "Chrome_RenderWidgetHostHWND" and titled "Chrome
+// Legacy Window", which hands every keyboard message (WM_KEYFIRST to
+// WM_KEYLAST) on to its parent, as that browser's window does; the frame
+// then feeds the chat. Three hidden top-level windows of the frame's class,
+// with an empty or another title, stand for the browser's helper windows.
 //
 // Typed characters followed by Enter post a line; a lone Enter is an update,
 // shown as "(update)". Every message the page window receives is logged as
@@ -35,12 +45,14 @@ struct Options {
     bool ansi_page = false;
     bool hidden = false;
     bool minimized = false;
+    bool chromium = false;
     long hang_after = -1;
     DWORD hang_ms = 600000;
 };
 
 Options opt;
 HANDLE log_file = INVALID_HANDLE_VALUE;
+HWND main_frame;  // the frame that holds the chat, not a helper window
 HWND chat_list;
 HWND page_window;
 long key_messages;
@@ -50,6 +62,8 @@ char ansi_line[512];  // the bytes of a line typed into an ANSI page window
 int ansi_length;
 
 const wchar_t doc_view_class[] = L"Shell DocObject View";
+const wchar_t chromium_frame_class[] = L"Chrome_WidgetWin_1";
+const wchar_t chromium_page_class[] = L"Chrome_RenderWidgetHostHWND";
 
 // ---------------------------------------------------------------------------
 
@@ -136,6 +150,10 @@ LRESULT page_message(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
             Sleep(opt.hang_ms);
         }
         key_messages++;
+    }
+    if (opt.chromium && msg >= WM_KEYFIRST && msg <= WM_KEYLAST)
+        return SendMessageW(GetParent(window), msg, wp, lp);
+    if (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP) {
         if (msg == WM_CHAR)
             take_char(wp);
         return 0;
@@ -153,14 +171,22 @@ LRESULT CALLBACK page_proc_a(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK frame_proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if (window != main_frame)
+        return DefWindowProcW(window, msg, wp, lp);
     switch (msg) {
+        case WM_CHAR:
+            // The page window of --chromium hands its keys on to here.
+            if (!opt.chromium)
+                break;
+            take_char(wp);
+            return 0;
         case WM_SIZE: {
             int w = LOWORD(lp), h = HIWORD(lp);
             HWND view = FindWindowExW(window, nullptr, doc_view_class, nullptr);
             if (view)
                 MoveWindow(view, 0, 30, w, h / 2, TRUE);
             if (page_window)
-                MoveWindow(page_window, 0, 0, w, h / 2, TRUE);
+                MoveWindow(page_window, 0, view ? 0 : 30, w, h / 2, TRUE);
             MoveWindow(chat_list, 0, 30 + h / 2, w, h - 30 - h / 2, TRUE);
             return 0;
         }
@@ -223,6 +249,8 @@ bool parse_options(int argc, wchar_t **argv) {
             opt.hidden = true;
         } else if (!lstrcmpW(a, L"--minimized")) {
             opt.minimized = true;
+        } else if (!lstrcmpW(a, L"--chromium")) {
+            opt.chromium = true;
         } else if (!value) {
             return false;
         } else if (!lstrcmpW(a, L"--class")) {
@@ -240,6 +268,13 @@ bool parse_options(int argc, wchar_t **argv) {
         } else {
             return false;
         }
+    }
+    if (opt.chromium) {
+        // Its page window is a Unicode window, and its classes are fixed.
+        if (opt.ansi_page || opt.page_class)
+            return false;
+        opt.frame_class = chromium_frame_class;
+        opt.page_class = chromium_page_class;
     }
     return opt.frame_class[0] != 0;
 }
@@ -275,6 +310,31 @@ HWND child(const wchar_t *cls, const wchar_t *text, DWORD style, HWND parent, in
                            nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+// The page window: inside the "Shell DocObject View" (after a decoy static)
+// for the older browsers, a direct child of the frame for --chromium.
+bool create_page(HWND frame, HWND view) {
+    const wchar_t *page_class =
+        opt.page_class ? opt.page_class : default_page_class(opt.frame_class);
+    if (!register_page_class(page_class))
+        return false;
+    if (opt.chromium) {
+        page_window = child(page_class, L"Chrome Legacy Window", 0, frame, 0);
+    } else {
+        page_window = child(page_class, L"", 0, view, 0);
+    }
+    return page_window != nullptr;
+}
+
+// Hidden top-level windows of the frame's class, as a browser of today keeps
+// them; created after the frame, so they come before it in window order.
+void create_helper_windows(void) {
+    const wchar_t *const titles[] = {L"", L"", L"Chromium"};
+    for (const wchar_t *title : titles) {
+        CreateWindowExW(0, chromium_frame_class, title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -284,7 +344,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         MessageBoxW(nullptr,
                     L"chatsim [--class NAME] [--title TEXT] [--page-class NAME | --no-page]\n"
                     L"        [--ansi-page] [--log FILE] [--hang-after N] [--hang-ms MS]\n"
-                    L"        [--hidden] [--minimized]",
+                    L"        [--hidden] [--minimized]\n"
+                    L"chatsim --chromium [--title TEXT] [--no-page] [--log FILE]\n"
+                    L"        [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]",
                     L"chatsim", MB_OK);
         return 2;
     }
@@ -300,27 +362,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         !register_class(doc_view_class, DefWindowProcW, (HBRUSH)(COLOR_WINDOW + 1))) {
         return 4;
     }
+    wchar_t title[600];
+    lstrcpynW(title, opt.title, 500);
+    if (opt.chromium)
+        lstrcatW(title, L" - Chromium");
     HWND frame =
-        CreateWindowExW(0, opt.frame_class, opt.title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40,
-                        40, 480, 360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        CreateWindowExW(0, opt.frame_class, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
+                        480, 360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!frame)
         return 5;
+    main_frame = frame;
 
-    // Decoys first: the page window is not the first descendant, nor a
-    // direct child of the frame.
+    // Decoys first: the page window is not the first descendant (nor, but
+    // for --chromium, a direct child of the frame).
     child(L"STATIC", L"Address", 0, frame, 0);
     child(L"EDIT", L"http://chat.invalid/room", WS_BORDER, frame, 0);
-    HWND view = child(doc_view_class, L"", WS_CLIPCHILDREN, frame, 30);
-    child(L"STATIC", L"", 0, view, 0);
-    if (!opt.no_page) {
-        const wchar_t *page_class =
-            opt.page_class ? opt.page_class : default_page_class(opt.frame_class);
-        if (!register_page_class(page_class))
-            return 6;
-        page_window = child(page_class, L"", 0, view, 0);
-        if (!page_window)
-            return 7;
-    }
+    HWND view = opt.chromium ? nullptr : child(doc_view_class, L"", WS_CLIPCHILDREN, frame, 30);
+    if (view)
+        child(L"STATIC", L"", 0, view, 0);
+    if (!opt.no_page && !create_page(frame, view))
+        return 6;
     chat_list = child(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, frame, 200);
 
     RECT r;
@@ -330,6 +391,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         ShowWindow(frame, opt.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
         UpdateWindow(frame);
     }
+    if (opt.chromium)
+        create_helper_windows();
 
     char ready[96];
     wsprintfA(ready, "ready pid=%lu frame=0x%lx page=0x%lx\r\n", GetCurrentProcessId(),
