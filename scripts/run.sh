@@ -9,6 +9,9 @@
 #   YARROW_RUN_SECONDS=60 scripts/run.sh   stops by itself after 60 s
 #   scripts/run.sh --screenshots   pictures of every window into docs/
 #                                  (scripts/screenshots.sh)
+#   scripts/run.sh --chromium      the room in a browser of today instead: a
+#                                  "Chrome_WidgetWin_1" titled
+#                                  "Chat room - Chromium"
 #
 # Uses the desktop in DISPLAY when there is one, else a private Xvfb (the
 # script tells how to take a screenshot of it). YARROW_SKIP_SETUP=1 skips
@@ -19,6 +22,11 @@ cd "$root"
 if [ "${1:-}" = --screenshots ]; then
     shift
     exec bash scripts/screenshots.sh "$@"
+fi
+browser=(--class IEFrame)
+if [ "${1:-}" = --chromium ]; then
+    shift
+    browser=(--chromium)
 fi
 
 if [ "${YARROW_SKIP_SETUP:-0}" != 1 ]; then
@@ -69,7 +77,7 @@ log=$state/chat.log
 : >"$log"
 if [ -e "$chatsim" ]; then
     echo "== starting the chat-room simulator"
-    (cd "$state" && exec wine "$chatsim" --class IEFrame --title "Chat room" --log "Z:${log//\//\\}" </dev/null >"$state/chatsim.out" 2>&1) &
+    (cd "$state" && exec wine "$chatsim" "${browser[@]}" --title "Chat room" --log "Z:${log//\//\\}" </dev/null >"$state/chatsim.out" 2>&1) &
 else
     echo "== tools/chatsim is not built; the harness plays the chat room instead"
     (cd "$state" && exec wine "$harness" --browser "Chat room" </dev/null >"$log" 2>&1) &
