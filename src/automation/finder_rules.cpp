@@ -164,7 +164,7 @@ int match_fallback_window(const char *class_name, const char *window_title, cons
     if (!class_name || plat_stricmp(class_name, fallback_class) != 0)
         return BROWSER_UNSET;
     return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? BROWSER_CHROME
-                                                                        : BROWSER_UNSET;
+                                                                       : BROWSER_UNSET;
 }
 
 void frame_search_begin(FrameSearch *s, const char *configured, const TextRules *tr,

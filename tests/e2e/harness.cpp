@@ -809,9 +809,9 @@ FakeBrowser::FakeBrowser(const char *frame_class, const char *title, const char 
     HINSTANCE inst = GetModuleHandleA(nullptr);
     register_browser_class(frame_class);
     register_browser_class(page_class);
-    frame_ = CreateWindowExA(0, frame_class, title,
-                             WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 480, 320,
-                             nullptr, nullptr, inst, this);
+    frame_ =
+        CreateWindowExA(0, frame_class, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40,
+                        40, 480, 320, nullptr, nullptr, inst, this);
     HWND parent = frame_;
     if (nested) {
         register_browser_class("Shell DocObject View");

@@ -455,8 +455,8 @@ TEST(FallbackFrame, ClassWithoutRegardToCaseAndTheWholeTitle) {
         EXPECT_EQ(match_fallback_window(cls, "", "", &cp932), BROWSER_UNSET) << cls;
         EXPECT_EQ(match_fallback_window(cls, "Any", "", &cp932), BROWSER_CHROME) << cls;
     }
-    const char *const others[] = {"Chrome_WidgetWin_0", "Chrome_WidgetWin_10",
-                                  "Chrome_WidgetWin_", "IEFrame", ""};
+    const char *const others[] = {"Chrome_WidgetWin_0", "Chrome_WidgetWin_10", "Chrome_WidgetWin_",
+                                  "IEFrame", ""};
     for (const char *cls : others) {
         EXPECT_EQ(match_fallback_window(cls, "Chat room", "Chat room", &cp932), BROWSER_UNSET)
             << cls;
@@ -507,12 +507,10 @@ TEST(FallbackFrame, FirstVisibleFrameThatHoldsAPageWindow) {
     // Hidden helpers, one titled like the page, and a visible frame of
     // another page; a visible matching frame without a page window; then
     // two that would do.
-    std::vector<Window> top = {chromium("", false, true),
-                               chromium("Chat room - Chromium", true, true),
-                               chromium("Lobby - Chromium"),
-                               chromium("Chat room - Chromium", false),
-                               chromium("Chat room 2 - Chromium"),
-                               chromium("Chat room 3 - Chromium")};
+    std::vector<Window> top = {
+        chromium("", false, true),          chromium("Chat room - Chromium", true, true),
+        chromium("Lobby - Chromium"),       chromium("Chat room - Chromium", false),
+        chromium("Chat room 2 - Chromium"), chromium("Chat room 3 - Chromium")};
     Search s = find_target(top, "Chat room", &cp932);
     EXPECT_EQ(s.frame, &top[4]);
     EXPECT_EQ(s.page, &top[4].children[1]);
