@@ -5,6 +5,8 @@
 // stops answering.
 #include "harness.h"
 
+#include "chat_room.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -143,8 +145,8 @@ void check_caption(HWND dialog, const std::string &caption) {
 // a key message, or stop answering. The harness's main thread stays free to
 // watch the program meanwhile.
 //
-// Its classes are the ones of the browser it plays; a test uses it or
-// FakeBrowser for a class, never both.
+// It is the simulator's chat room, like FakeBrowser, with an "IEFrame"
+// frame and an ANSI page window.
 class Room {
 public:
     // Called on the room's thread after a key message was recorded, with
@@ -194,19 +196,9 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE) {
-            auto *cs = reinterpret_cast<CREATESTRUCTA *>(lp);
-            SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        }
-        auto *self = reinterpret_cast<Room *>(GetWindowLongPtrA(w, GWLP_USERDATA));
-        if (self && w == self->page_ && (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)) {
-            self->on_key(Message{msg, wp, lp});
-            return 0;
-        }
-        if (self && w == self->frame_ && msg == WM_DESTROY)
-            PostQuitMessage(0);
-        return DefWindowProcA(w, msg, wp, lp);
+    static void on_page(void *context, HWND, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)
+            static_cast<Room *>(context)->on_key(Message{msg, wp, lp});
     }
 
     void on_key(const Message &m) {
@@ -235,19 +227,6 @@ private:
         blocked_ = false;
     }
 
-    static void register_class(const char *name) {
-        WNDCLASSA wc;
-        if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc))
-            return;
-        memset(&wc, 0, sizeof wc);
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = name;
-        RegisterClassA(&wc);
-    }
-
     void shut_down() {
         release();
         if (frame_)
@@ -262,18 +241,20 @@ private:
     }
 
     void run() {
-        HINSTANCE inst = GetModuleHandleA(nullptr);
-        register_class("IEFrame");
-        register_class("Internet Explorer_Server");
-        HWND frame = CreateWindowExA(0, "IEFrame", title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                     80, 80, 400, 300, nullptr, nullptr, inst, this);
-        frame_ = frame;
-        if (frame) {
-            page_ = CreateWindowExA(0, "Internet Explorer_Server", "", WS_CHILD | WS_VISIBLE, 0, 0,
-                                    380, 260, frame, nullptr, inst, this);
+        std::wstring title(title_.begin(), title_.end());
+        ChatRoomOptions opt;
+        opt.title = title.c_str();
+        opt.ansi_page = true;
+        opt.quit_on_close = true;
+        opt.on_page = on_page;
+        opt.context = this;
+        ChatRoom room;
+        if (chat_room_open(&room, opt)) {
+            page_ = room.page;
+            frame_ = room.frame;
         }
         SetEvent(ready_);
-        if (!frame)
+        if (!frame_)
             return;
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
