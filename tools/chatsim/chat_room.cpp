@@ -165,11 +165,12 @@ HWND child(ChatRoom *room, const wchar_t *cls, const wchar_t *text, DWORD style,
 }
 
 bool create_page(ChatRoom *room, HWND view) {
-    const wchar_t *page_class =
-        room->opt.page_class ? room->opt.page_class : chat_default_page_class(room->opt.frame_class);
-    bool registered = room->opt.ansi_page ? register_ansi_class(page_class, page_proc_a)
-                                          : register_class(page_class, page_proc_w,
-                                                           (HBRUSH)(COLOR_WINDOW + 1));
+    const wchar_t *page_class = room->opt.page_class
+                                    ? room->opt.page_class
+                                    : chat_default_page_class(room->opt.frame_class);
+    bool registered = room->opt.ansi_page
+                          ? register_ansi_class(page_class, page_proc_a)
+                          : register_class(page_class, page_proc_w, (HBRUSH)(COLOR_WINDOW + 1));
     if (!registered)
         return false;
     HWND parent = view ? view : room->frame;
@@ -244,8 +245,8 @@ int chat_room_open(ChatRoom *room, const ChatRoomOptions &opt) {
         chat_room_close(room);
         return 0;
     }
-    room->list = child(room, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, frame,
-                       200);
+    room->list =
+        child(room, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, frame, 200);
 
     RECT r;
     GetClientRect(frame, &r);
