@@ -13,6 +13,9 @@
 #   YARROW_DEMO_CLASS=NAME    the room's window class (default IEFrame)
 #   scripts/run.sh --screenshots   pictures of every window into docs/
 #                                  (scripts/screenshots.sh)
+#   scripts/run.sh --chromium      the room in a browser of today instead: a
+#                                  "Chrome_WidgetWin_1" titled
+#                                  "Chat room - Chromium"
 #
 # Uses the desktop in DISPLAY when there is one, else a private Xvfb (the
 # script tells how to take a screenshot of it). YARROW_SKIP_SETUP=1 skips
@@ -22,11 +25,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 t0=$SECONDS
 chatsim_extra=()
+browser=(--class "${YARROW_DEMO_CLASS:-IEFrame}")
 while [ $# -gt 0 ]; do
     case "$1" in
     --screenshots)
         shift
         exec scripts/screenshots.sh "$@"
+        ;;
+    --chromium)
+        shift
+        browser=(--chromium)
         ;;
     --)
         shift
@@ -103,8 +111,8 @@ printf '[Setting]\r\nUpdate=3\r\nNewLine=7\r\nTitle="Chat room"\r\nCharcter="."\
 
 log=$state/chat.log
 : >"$log"
-say "opening the chat room (tools/chatsim, window class ${YARROW_DEMO_CLASS:-IEFrame})"
-(cd "$state" && exec wine "$chatsim" --class "${YARROW_DEMO_CLASS:-IEFrame}" --title "Chat room" \
+say "opening the chat room (tools/chatsim ${browser[*]})"
+(cd "$state" && exec wine "$chatsim" "${browser[@]}" --title "Chat room" \
     --log "Z:${log//\//\\}" "${chatsim_extra[@]}" </dev/null >"$state/chatsim.out" 2>&1) &
 pids+=($!)
 # The room is ready once its first line is logged.

@@ -29,6 +29,9 @@ const FrameRule frame_rules[] = {
     {"MozillaUIWindowClass", TITLE_WHOLE, BROWSER_MOZILLA},
 };
 
+// The frame class of today's browsers, tried only as a fallback.
+const char fallback_class[] = "Chrome_WidgetWin_1";
+
 const char *const page_classes[] = {
     0,
     "Internet Explorer_Server",
@@ -154,6 +157,82 @@ int match_frame_window(const char *class_name, const char *window_title, const c
     if (kind == BROWSER_UNSET)
         return BROWSER_UNSET;
     return title_rule_holds(rule, window_title, configured, tr) ? kind : BROWSER_UNSET;
+}
+
+int match_fallback_window(const char *class_name, const char *window_title, const char *configured,
+                          const TextRules *tr) {
+    if (!class_name || plat_stricmp(class_name, fallback_class) != 0)
+        return BROWSER_UNSET;
+    return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? BROWSER_CHROME
+                                                                       : BROWSER_UNSET;
+}
+
+void frame_search_begin(FrameSearch *s, const char *configured, const TextRules *tr,
+                        const FrameProbe *probe) {
+    s->configured = configured;
+    s->tr = tr;
+    s->probe = probe;
+    s->frame = 0;
+    s->kind = BROWSER_UNSET;
+    s->fallback = 0;
+    s->fallback_pageless = 0;
+    s->cut_short = 0;
+}
+
+int frame_search_offer(FrameSearch *s, void *window, const char *class_name) {
+    // A window that vanished mid-search ends it without a frame: a window
+    // of the ten rules might have come later, so the fallback cannot be
+    // trusted either.
+    if (!class_name) {
+        s->cut_short = 1;
+        return 0;
+    }
+    char title[TITLE_BUFFER];
+    TitleRule rule = TITLE_WHOLE;
+    int kind = match_frame_class(class_name, &rule);
+    if (kind != BROWSER_UNSET) {
+        // The title is read only for a frame class: most windows are not.
+        title[0] = 0;
+        s->probe->read_title(window, title, sizeof title);
+        if (!title_rule_holds(rule, title, s->configured, s->tr))
+            return 1;
+        s->frame = window;
+        s->kind = kind;
+        return 0;
+    }
+    // The fallback's class is shared by many hidden helper windows, some of
+    // them titled like the page: only a visible one with a page window
+    // counts. The first such one is kept while the ten rules go on.
+    if (s->fallback || plat_stricmp(class_name, fallback_class) != 0)
+        return 1;
+    if (!s->probe->is_visible(window))
+        return 1;
+    title[0] = 0;
+    s->probe->read_title(window, title, sizeof title);
+    if (!match_fallback_window(class_name, title, s->configured, s->tr))
+        return 1;
+    if (s->probe->has_page(window, BROWSER_CHROME))
+        s->fallback = window;
+    else if (!s->fallback_pageless)
+        s->fallback_pageless = window;
+    return 1;
+}
+
+void *frame_search_result(const FrameSearch *s, int *kind) {
+    void *frame = 0;
+    int found = BROWSER_UNSET;
+    if (s->cut_short) {
+        // no frame
+    } else if (s->frame) {
+        frame = s->frame;
+        found = s->kind;
+    } else if (s->fallback || s->fallback_pageless) {
+        frame = s->fallback ? s->fallback : s->fallback_pageless;
+        found = BROWSER_CHROME;
+    }
+    if (kind)
+        *kind = found;
+    return frame;
 }
 
 const char *page_class_for(int kind) {

@@ -40,6 +40,49 @@ int title_rule_holds(TitleRule rule, const char *window_title, const char *confi
 int match_frame_window(const char *class_name, const char *window_title, const char *configured,
                        const TextRules *tr);
 
+// The fallback frame rule, for the browsers of today whose frames share the
+// class "Chrome_WidgetWin_1" with many hidden helper windows and with other
+// programs: the class (compared without regard to case) with the title rule
+// TITLE_WHOLE gives BROWSER_CHROME, or BROWSER_UNSET (0). It is none of the
+// ten rules above: the search tries it only when no window passes those.
+int match_fallback_window(const char *class_name, const char *window_title, const char *configured,
+                          const TextRules *tr);
+
+// What the frame search asks the window system about one top-level window,
+// once its class makes it a candidate.
+struct FrameProbe {
+    // The title, at most size - 1 bytes and a terminator ("" when none).
+    void (*read_title)(void *window, char *out, int size);
+    int (*is_visible)(void *window);
+    // 1 when some descendant has the page class of kind.
+    int (*has_page)(void *window, int kind);
+};
+
+// The frame search over the top-level windows in window order. The first
+// window that passes one of the ten rules is the frame; only when none does,
+// the first visible fallback frame whose title passes and that holds a page
+// window is; and when fallback frames pass the title but none of the visible
+// ones holds a page window, the first visible one is the frame (its page
+// search then finds nothing: a lost target).
+struct FrameSearch {
+    const char *configured;
+    const TextRules *tr;
+    const FrameProbe *probe;
+    void *frame;  // passed one of the ten rules
+    int kind;
+    void *fallback;           // visible, title passes, holds a page window
+    void *fallback_pageless;  // visible, title passes, no page window
+    int cut_short;            // a window's class could not be read
+};
+
+void frame_search_begin(FrameSearch *s, const char *configured, const TextRules *tr,
+                        const FrameProbe *probe);
+// One top-level window, in order; class_name null when it cannot be read.
+// Returns 1 to go on with the next window, 0 to end the enumeration.
+int frame_search_offer(FrameSearch *s, void *window, const char *class_name);
+// The frame found (null for none) and its kind in *kind.
+void *frame_search_result(const FrameSearch *s, int *kind);
+
 // Page window class of a kind 1 to 5; null for every other value.
 const char *page_class_for(int kind);
 // 1 when class_name is the page class of kind, compared without regard to

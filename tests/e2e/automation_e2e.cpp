@@ -5,6 +5,8 @@
 // stops answering.
 #include "harness.h"
 
+#include "chat_room.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -143,8 +145,8 @@ void check_caption(HWND dialog, const std::string &caption) {
 // a key message, or stop answering. The harness's main thread stays free to
 // watch the program meanwhile.
 //
-// Its classes are the ones of the browser it plays; a test uses it or
-// FakeBrowser for a class, never both.
+// It is the simulator's chat room, like FakeBrowser, with an "IEFrame"
+// frame and an ANSI page window.
 class Room {
 public:
     // Called on the room's thread after a key message was recorded, with
@@ -194,19 +196,9 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE) {
-            auto *cs = reinterpret_cast<CREATESTRUCTA *>(lp);
-            SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        }
-        auto *self = reinterpret_cast<Room *>(GetWindowLongPtrA(w, GWLP_USERDATA));
-        if (self && w == self->page_ && (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)) {
-            self->on_key(Message{msg, wp, lp});
-            return 0;
-        }
-        if (self && w == self->frame_ && msg == WM_DESTROY)
-            PostQuitMessage(0);
-        return DefWindowProcA(w, msg, wp, lp);
+    static void on_page(void *context, HWND, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)
+            static_cast<Room *>(context)->on_key(Message{msg, wp, lp});
     }
 
     void on_key(const Message &m) {
@@ -235,19 +227,6 @@ private:
         blocked_ = false;
     }
 
-    static void register_class(const char *name) {
-        WNDCLASSA wc;
-        if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc))
-            return;
-        memset(&wc, 0, sizeof wc);
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = name;
-        RegisterClassA(&wc);
-    }
-
     void shut_down() {
         release();
         if (frame_)
@@ -262,18 +241,20 @@ private:
     }
 
     void run() {
-        HINSTANCE inst = GetModuleHandleA(nullptr);
-        register_class("IEFrame");
-        register_class("Internet Explorer_Server");
-        HWND frame = CreateWindowExA(0, "IEFrame", title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                     80, 80, 400, 300, nullptr, nullptr, inst, this);
-        frame_ = frame;
-        if (frame) {
-            page_ = CreateWindowExA(0, "Internet Explorer_Server", "", WS_CHILD | WS_VISIBLE, 0, 0,
-                                    380, 260, frame, nullptr, inst, this);
+        std::wstring title(title_.begin(), title_.end());
+        ChatRoomOptions opt;
+        opt.title = title.c_str();
+        opt.ansi_page = true;
+        opt.quit_on_close = true;
+        opt.on_page = on_page;
+        opt.context = this;
+        ChatRoom room;
+        if (chat_room_open(&room, opt)) {
+            page_ = room.page;
+            frame_ = room.frame;
         }
         SetEvent(ready_);
-        if (!frame)
+        if (!frame_)
             return;
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -333,10 +314,13 @@ std::string simulator_path() {
 
 class ChatSim {
 public:
-    ChatSim(const Sandbox &box, const std::string &title) : log_(box.root() + "\\chat.log") {
+    // An "IEFrame", or with chromium a browser of today (frame class
+    // "Chrome_WidgetWin_1", hidden helper windows of that class beside it).
+    ChatSim(const Sandbox &box, const std::string &title, bool chromium = false)
+        : log_(box.root() + "\\chat.log") {
         std::string program = simulator_path();
-        std::string cmd =
-            "\"" + program + "\" --class IEFrame --title \"" + title + "\" --log \"" + log_ + "\"";
+        std::string cmd = "\"" + program + "\" " + (chromium ? "--chromium" : "--class IEFrame") +
+                          " --title \"" + title + "\" --log \"" + log_ + "\"";
         STARTUPINFOA si;
         memset(&si, 0, sizeof si);
         si.cb = sizeof si;
@@ -357,8 +341,12 @@ public:
                         kWindowTimeout)) {
             FAIL("the chat-room simulator did not get ready");
         }
-        frame_ = find_top(pi.dwProcessId, "IEFrame", nullptr);
-        if (!frame_)
+        // The frame named in the ready line: helper windows share its class.
+        std::string text = log();
+        size_t at = text.find(" frame=0x");
+        if (at != std::string::npos)
+            frame_ = reinterpret_cast<HWND>(strtoul(text.c_str() + at + 9, nullptr, 16));
+        if (!IsWindow(frame_))
             FAIL("the chat-room simulator shows no frame");
     }
 
@@ -378,6 +366,22 @@ public:
         }
         return out;
     }
+    // The key messages its page window received, in order.
+    std::vector<Message> keys() const {
+        std::vector<Message> out;
+        std::string text = log();
+        for (size_t at = text.find(" msg=0x"); at != std::string::npos;
+             at = text.find(" msg=0x", at + 1)) {
+            unsigned msg = 0;
+            unsigned long wp = 0, lp = 0;
+            if (sscanf(text.c_str() + at, " msg=0x%x wp=0x%lx lp=0x%lx", &msg, &wp, &lp) == 3 &&
+                (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)) {
+                out.push_back(Message{msg, wp, static_cast<LPARAM>(lp)});
+            }
+        }
+        return out;
+    }
+    HWND frame() const { return frame_; }
     void close() {
         PostMessageA(frame_, WM_CLOSE, 0, 0);
         DWORD code = 0;
@@ -486,6 +490,42 @@ E2E_TEST(automation_update_right_after_post_is_dropped) {
     CHECK_EQ(slice(room.keys(), before, 100), triple(13));
 }
 
+// Starts, waits for one post somewhere (or a box saying there was no
+// window) and stops again.
+void post_once_to(Yarrow &y, const std::vector<FakeBrowser *> &all) {
+    for (FakeBrowser *b : all) b->clear();
+    post_command(y.main, kCmdStart);
+    MessageBoxInfo box;
+    bool got = wait_until(
+        [&] {
+            size_t n = 0;
+            for (FakeBrowser *b : all) n += b->page_keys().size();
+            return n >= 6 || wait_message_box(y.pid(), &box, 0);
+        },
+        60000);
+    if (box.hwnd) {
+        note("no window was found: %s", quote(box.text).c_str());
+        press_ok(box);
+        y.settings = wait_settings_dialog(*y.proc);
+        if (y.settings)
+            y.close_settings();
+    }
+    REQUIRE(got && !box.hwnd);
+    REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
+}
+
+// Puts a top-level window in front of another in window order and waits
+// until the system says so.
+void put_before(HWND w, HWND other) {
+    SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    REQUIRE(wait_until(
+        [&] {
+            std::vector<HWND> now = top_windows();
+            return std::find(now.begin(), now.end(), w) < std::find(now.begin(), now.end(), other);
+        },
+        10000));
+}
+
 // Which window receives the keys. With an empty configured title the first
 // browser with a non-empty title does; with a title, the first of two
 // matching browsers in window order does, a title that only contains the
@@ -494,29 +534,7 @@ E2E_TEST(automation_update_right_after_post_is_dropped) {
 E2E_TEST(automation_chooses_the_window) {
     Yarrow y(settings_ini("", 0, 3600, "."));
     y.close_settings();
-    // Starts, waits for one post somewhere (or a box saying there was no
-    // window) and stops again.
-    auto post_once = [&](const std::vector<FakeBrowser *> &all) {
-        for (FakeBrowser *b : all) b->clear();
-        post_command(y.main, kCmdStart);
-        MessageBoxInfo box;
-        bool got = wait_until(
-            [&] {
-                size_t n = 0;
-                for (FakeBrowser *b : all) n += b->page_keys().size();
-                return n >= 6 || wait_message_box(y.pid(), &box, 0);
-            },
-            60000);
-        if (box.hwnd) {
-            note("no window was found: %s", quote(box.text).c_str());
-            press_ok(box);
-            y.settings = wait_settings_dialog(*y.proc);
-            if (y.settings)
-                y.close_settings();
-        }
-        REQUIRE(got && !box.hwnd);
-        REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
-    };
+    auto post_once = [&](const std::vector<FakeBrowser *> &all) { post_once_to(y, all); };
 
     {
         note("empty configured title");
@@ -634,6 +652,93 @@ E2E_TEST(automation_browser_lost) {
     // Stopped: a browser that opens again gets nothing.
     FakeBrowser again("IEFrame", "Chat room");
     CHECK(stays_quiet([&] { return !again.page_keys().empty(); }));
+}
+
+// A browser of today, played by the simulator: the post at the start and an
+// update reach its page window ("Chrome_RenderWidgetHostHWND" inside a
+// "Chrome_WidgetWin_1" titled "Chat room - Chromium", beside hidden helper
+// windows of that class) in the usual order, a double-byte character
+// included, and the chat fed from the frame shows them.
+E2E_TEST(automation_chromium_page) {
+    const std::string text = std::string(kA932) + kHalfA932 + ".";
+    Yarrow y(settings_ini("Chat room", 1, 3600, text));
+    ChatSim sim(y.box, "Chat room", true);
+    CHECK_EQ(window_text(sim.frame()), "Chat room - Chromium");
+    y.press_start();
+    REQUIRE(wait_until([&] { return sim.lines().size() >= 2; }, 60000));
+    REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
+    std::vector<std::string> lines = sim.lines();
+    CHECK_EQ(lines[0], "3042 ff71 002e");
+    CHECK_EQ(lines[1], "0028 0075 0070 0064 0061 0074 0065 0029");  // "(update)"
+    // Key-down and key-up carry the bytes of the text, then Enter, then
+    // Enter alone; each with lParam 0.
+    std::vector<unsigned> down, up;
+    bool zero_lparam = true;
+    for (const Message &m : sim.keys()) {
+        if (m.msg == WM_KEYDOWN)
+            down.push_back(static_cast<unsigned>(m.wparam));
+        if (m.msg == WM_KEYUP)
+            up.push_back(static_cast<unsigned>(m.wparam));
+        zero_lparam = zero_lparam && m.lparam == 0;
+    }
+    const std::vector<unsigned> codes = {0x82, 0xA0, 0xB1, '.', 13, 13};
+    down.resize(std::min(down.size(), codes.size()));
+    up.resize(std::min(up.size(), codes.size()));
+    if (down != codes || up != codes)
+        note("simulator log:\n%s", sim.log().c_str());
+    CHECK(down == codes);
+    CHECK(up == codes);
+    CHECK(zero_lparam);
+    sim.close();
+}
+
+// Frames of class "Chrome_WidgetWin_1" are only a fallback. An "IEFrame"
+// that matches gets the keys whichever of the two comes first in window
+// order; without one, a hidden matching frame of the fallback is passed
+// over for the visible one; and a visible matching frame without a page
+// window is a lost browser, although a hidden one with a page window is
+// there: the box, then the settings dialog.
+E2E_TEST(automation_chromium_is_a_fallback) {
+    const char kFrame[] = "Chrome_WidgetWin_1";
+    const char kPage[] = "Chrome_RenderWidgetHostHWND";
+    Yarrow y(settings_ini("Chat room", 0, 3600, "."));
+    y.close_settings();
+    {
+        note("an IEFrame and a frame of the fallback, both matching");
+        FakeBrowser ie("IEFrame", "Chat room");
+        FakeBrowser today(kFrame, "Chat room - Chromium", kPage, false);
+        for (int round = 0; round < 2; ++round) {
+            HWND first = round == 0 ? ie.frame() : today.frame();
+            put_before(first, first == ie.frame() ? today.frame() : ie.frame());
+            note("round %d: first in order is %s", round, class_name(first).c_str());
+            post_once_to(y, {&ie, &today});
+            CHECK_EQ(ie.page_keys(), post_burst("."));
+            CHECK(today.page_keys().empty());
+        }
+    }
+    {
+        note("a hidden matching frame first in order");
+        FakeBrowser shown(kFrame, "Chat room - Chromium", kPage, false);
+        FakeBrowser hidden(kFrame, "Chat room - Chromium", kPage, false, false);
+        put_before(hidden.frame(), shown.frame());
+        post_once_to(y, {&shown, &hidden});
+        CHECK_EQ(shown.page_keys(), post_burst("."));
+        CHECK(hidden.page_keys().empty());
+    }
+    {
+        note("a visible matching frame without a page window");
+        FakeBrowser hidden(kFrame, "Chat room - Chromium", kPage, false, false);
+        FakeBrowser pageless(kFrame, "Chat room - Chromium", "Intermediate D3D Window", false);
+        post_command(y.main, kCmdStart);
+        MessageBoxInfo box;
+        REQUIRE(wait_message_box(y.pid(), &box));
+        check_lost_box(y, box, "Yarrowmeld - Chat room");
+        REQUIRE(press_ok(box));
+        y.settings = wait_settings_dialog(*y.proc);
+        REQUIRE(y.settings);
+        CHECK(hidden.page_keys().empty());
+        CHECK(pageless.page_keys().empty());
+    }
 }
 
 // A configured title in double-byte characters: "ゾーン", whose first

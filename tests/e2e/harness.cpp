@@ -1,6 +1,8 @@
 // The end-to-end harness library and its entry point; see harness.h.
 #include "harness.h"
 
+#include "chat_room.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -780,65 +782,55 @@ bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b,
     return report(false, file, line, describe_eq(ae, be, describe(a), describe(b)));
 }
 
-static LRESULT CALLBACK browser_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto *cs = reinterpret_cast<CREATESTRUCTA *>(lp);
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto *self = reinterpret_cast<FakeBrowser *>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (self)
-        self->record(w, msg, wp, lp);
-    return DefWindowProcA(w, msg, wp, lp);
+// The page window's messages, into the log of the fake browser.
+static void record_page(void *context, HWND, UINT msg, WPARAM wp, LPARAM lp) {
+    static_cast<std::vector<Message> *>(context)->push_back(Message{msg, wp, lp});
 }
 
-static void register_browser_class(const char *name) {
-    WNDCLASSA wc;
-    if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc))
-        return;
-    memset(&wc, 0, sizeof wc);
-    wc.lpfnWndProc = browser_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
+static std::wstring wide(const char *ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+    std::wstring out(n > 0 ? n : 1, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi, -1, &out[0], n);
+    out.resize(lstrlenW(out.c_str()));
+    return out;
 }
 
 FakeBrowser::FakeBrowser(const char *frame_class, const char *title, const char *page_class,
-                         bool nested) {
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    register_browser_class(frame_class);
-    register_browser_class(page_class);
-    frame_ = CreateWindowExA(0, frame_class, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480,
-                             320, nullptr, nullptr, inst, this);
-    HWND parent = frame_;
-    if (nested) {
-        register_browser_class("Shell DocObject View");
-        middle_ = CreateWindowExA(0, "Shell DocObject View", "", WS_CHILD | WS_VISIBLE, 0, 0, 460,
-                                  280, frame_, nullptr, inst, this);
-        parent = middle_;
-    }
-    page_ = CreateWindowExA(0, page_class, "", WS_CHILD | WS_VISIBLE, 0, 0, 440, 260, parent,
-                            nullptr, inst, this);
-    if (!frame_ || !page_)
+                         bool nested, bool visible)
+    : room_(new ChatRoom()) {
+    std::wstring frame_w = wide(frame_class), title_w = wide(title), page_w = wide(page_class);
+    ChatRoomOptions opt;
+    opt.frame_class = frame_w.c_str();
+    opt.title = title_w.c_str();
+    opt.page_class = page_w.c_str();
+    opt.chromium = lstrcmpiA(frame_class, "Chrome_WidgetWin_1") == 0;
+    opt.nested = nested;
+    opt.ansi_page = true;
+    opt.visible = visible;
+    opt.on_page = record_page;
+    opt.context = &page_log_;
+    if (!chat_room_open(room_.get(), opt))
         FAIL("cannot create the fake browser");
     pump();
     page_log_.clear();
-    frame_log_.clear();
 }
 
 FakeBrowser::~FakeBrowser() {
-    if (frame_) {
-        SetWindowLongPtrA(frame_, GWLP_USERDATA, 0);
-        if (middle_)
-            SetWindowLongPtrA(middle_, GWLP_USERDATA, 0);
-        SetWindowLongPtrA(page_, GWLP_USERDATA, 0);
-        DestroyWindow(frame_);
-    }
+    room_->opt.on_page = nullptr;
+    chat_room_close(room_.get());
+}
+
+HWND FakeBrowser::frame() const {
+    return room_->frame;
+}
+
+HWND FakeBrowser::page() const {
+    return room_->page;
 }
 
 void FakeBrowser::set_title(const char *title) {
-    SetWindowTextA(frame_, title);
+    SetWindowTextA(room_->frame, title);
 }
 
 const std::vector<Message> &FakeBrowser::page_messages() const {
@@ -865,18 +857,10 @@ std::string FakeBrowser::typed() const {
 
 void FakeBrowser::clear() {
     page_log_.clear();
-    frame_log_.clear();
 }
 
 bool FakeBrowser::wait_keys(size_t n, DWORD timeout_ms) {
     return wait_until([&] { return page_keys().size() >= n; }, timeout_ms);
-}
-
-void FakeBrowser::record(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (w == page_)
-        page_log_.push_back(Message{msg, wp, lp});
-    else if (w == frame_)
-        frame_log_.push_back(Message{msg, wp, lp});
 }
 
 // ---------------------------------------------------------------------------

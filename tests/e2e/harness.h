@@ -19,6 +19,8 @@
 #include <type_traits>
 #include <vector>
 
+struct ChatRoom;
+
 namespace e2e {
 
 // ---------------------------------------------------------------------------
@@ -296,17 +298,23 @@ bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b,
 
 // A top-level frame window of a browser class with a page window nested in
 // it (frame > "Shell DocObject View" > page, or frame > page when nested is
-// false). Both record the messages they receive.
+// false), shown unless visible is false: the chat room of the simulator
+// (tools/chatsim/chat_room.h) on the harness's thread, with an ANSI page
+// window that records every message it receives. A frame of class
+// "Chrome_WidgetWin_1" plays a browser of today: its page window, a direct
+// child, hands its keys on to the frame, and hidden helper windows of the
+// class come with it.
 class FakeBrowser {
 public:
     FakeBrowser(const char *frame_class = "IEFrame", const char *title = "Chat room",
-                const char *page_class = "Internet Explorer_Server", bool nested = true);
+                const char *page_class = "Internet Explorer_Server", bool nested = true,
+                bool visible = true);
     ~FakeBrowser();
     FakeBrowser(const FakeBrowser &) = delete;
     FakeBrowser &operator=(const FakeBrowser &) = delete;
 
-    HWND frame() const { return frame_; }
-    HWND page() const { return page_; }
+    HWND frame() const;
+    HWND page() const;
     void set_title(const char *title);
 
     // Everything the page window has received since the start or the last
@@ -320,13 +328,9 @@ public:
     // Waits until the page window has received at least n key messages.
     bool wait_keys(size_t n, DWORD timeout_ms = kWindowTimeout);
 
-    // For the window procedure.
-    void record(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-
 private:
-    HWND frame_ = nullptr, middle_ = nullptr, page_ = nullptr;
+    std::unique_ptr<ChatRoom> room_;
     std::vector<Message> page_log_;
-    std::vector<Message> frame_log_;
 };
 
 }  // namespace e2e

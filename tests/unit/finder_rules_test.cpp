@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct Window {
     const char *cls;  // null: the class name cannot be read (window gone)
     std::string title;
     std::vector<Window> children;
+    bool hidden = false;
 };
 
 struct Search {
@@ -51,20 +53,35 @@ int walk_descendants(const Window &w, Search &s) {
     return 1;
 }
 
+// The window-system side of the frame search, over records.
+void record_title(void *window, char *out, int size) {
+    const std::string &t = static_cast<const Window *>(window)->title;
+    snprintf(out, size, "%s", t.c_str());
+}
+int record_visible(void *window) {
+    return !static_cast<const Window *>(window)->hidden;
+}
+int record_has_page(void *window, int kind) {
+    Search s;
+    s.browser_kind = kind;
+    walk_descendants(*static_cast<const Window *>(window), s);
+    return s.page != nullptr;
+}
+const FrameProbe record_probe = {record_title, record_visible, record_has_page};
+
 Search find_target(const std::vector<Window> &top, const char *configured, const TextRules *tr) {
     Search s;
+    FrameSearch fs;
+    frame_search_begin(&fs, configured, tr, &record_probe);
     for (const Window &w : top) {
-        if (!w.cls)
+        if (!frame_search_offer(&fs, const_cast<Window *>(&w), w.cls))
             break;
-        int kind = match_frame_window(w.cls, w.title.c_str(), configured, tr);
-        if (kind != BROWSER_UNSET) {
-            s.frame = &w;
-            s.browser_kind = kind;
-            break;
-        }
     }
+    int kind = BROWSER_UNSET;
+    s.frame = static_cast<const Window *>(frame_search_result(&fs, &kind));
     if (!s.frame)
         return s;
+    s.browser_kind = kind;
     walk_descendants(*s.frame, s);
     return s;
 }
@@ -417,6 +434,108 @@ TEST(Search, EmptyConfiguredTitleDependsOnTheCodePage) {
     Search sbcs = find_target(top, "", &single_byte);
     EXPECT_EQ(sbcs.frame, &top[0]);
     EXPECT_EQ(sbcs.page, &top[0].children[0]);
+}
+
+// ---------------------------------------------------------------------------
+// The fallback for today's browsers: frames of class "Chrome_WidgetWin_1".
+
+TEST(FallbackFrame, ClassWithoutRegardToCaseAndTheWholeTitle) {
+    const char *const classes[] = {"Chrome_WidgetWin_1", "chrome_widgetwin_1",
+                                   "CHROME_WIDGETWIN_1"};
+    for (const char *cls : classes) {
+        EXPECT_EQ(match_fallback_window(cls, "Chat room - Chromium", "Chat room", &cp932),
+                  BROWSER_CHROME)
+            << cls;
+        EXPECT_EQ(match_fallback_window(cls, "My Chat room - Chromium", "Chat room", &cp932),
+                  BROWSER_UNSET)
+            << cls;
+        EXPECT_EQ(match_fallback_window(cls, "chat room - Chromium", "Chat room", &cp932),
+                  BROWSER_UNSET)
+            << cls;
+        EXPECT_EQ(match_fallback_window(cls, "", "", &cp932), BROWSER_UNSET) << cls;
+        EXPECT_EQ(match_fallback_window(cls, "Any", "", &cp932), BROWSER_CHROME) << cls;
+    }
+    const char *const others[] = {"Chrome_WidgetWin_0", "Chrome_WidgetWin_10", "Chrome_WidgetWin_",
+                                  "IEFrame", ""};
+    for (const char *cls : others) {
+        EXPECT_EQ(match_fallback_window(cls, "Chat room", "Chat room", &cp932), BROWSER_UNSET)
+            << cls;
+    }
+    EXPECT_EQ(match_fallback_window(nullptr, "Chat room", "Chat room", &cp932), BROWSER_UNSET);
+    // The ten rules themselves do not know the class.
+    EXPECT_EQ(match_frame_window("Chrome_WidgetWin_1", "Chat room", "Chat room", &cp932),
+              BROWSER_UNSET);
+}
+
+Window chromium(const char *title, bool with_page = true, bool hidden = false) {
+    Window w = {"Chrome_WidgetWin_1", title, {}};
+    w.children.push_back(page("Intermediate D3D Window"));
+    if (with_page)
+        w.children.push_back(page("Chrome_RenderWidgetHostHWND"));
+    w.hidden = hidden;
+    return w;
+}
+
+TEST(FallbackFrame, OnlyWhenNoWindowPassesTheTenRules) {
+    // A matching frame of the ten rules wins wherever it comes, even after
+    // a matching frame of the fallback and even when it is hidden.
+    std::vector<Window> top = {chromium("Chat room - Chromium"),
+                               ie("Lobby", {page("Internet Explorer_Server")}),
+                               ie("Chat room", {page("Internet Explorer_Server")})};
+    top[2].hidden = true;
+    Search s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[2]);
+    EXPECT_EQ(s.page, &top[2].children[0]);
+
+    // A frame of the ten rules without a page window still ends the search
+    // there: lost, as before.
+    top = {chromium("Chat room - Chromium"), ie("Chat room", {page("Shell Embedding")})};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[1]);
+    EXPECT_EQ(s.page, nullptr);
+    EXPECT_EQ(s.browser_kind, BROWSER_IE);
+
+    // None passes: the fallback frame and its page window.
+    top = {ie("Lobby", {page("Internet Explorer_Server")}), chromium("Chat room - Chromium")};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[1]);
+    EXPECT_EQ(s.page, &top[1].children[1]);
+    EXPECT_EQ(s.browser_kind, BROWSER_NONE);
+}
+
+TEST(FallbackFrame, FirstVisibleFrameThatHoldsAPageWindow) {
+    // Hidden helpers, one titled like the page, and a visible frame of
+    // another page; a visible matching frame without a page window; then
+    // two that would do.
+    std::vector<Window> top = {
+        chromium("", false, true),          chromium("Chat room - Chromium", true, true),
+        chromium("Lobby - Chromium"),       chromium("Chat room - Chromium", false),
+        chromium("Chat room 2 - Chromium"), chromium("Chat room 3 - Chromium")};
+    Search s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[4]);
+    EXPECT_EQ(s.page, &top[4].children[1]);
+
+    // Matching frames but none with a page window: the first visible one is
+    // the frame and the search ends without a page (lost target).
+    top = {chromium("Chat room - Chromium", true, true), chromium("Chat room A", false),
+           chromium("Chat room B", false)};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[1]);
+    EXPECT_EQ(s.page, nullptr);
+    EXPECT_EQ(s.browser_kind, BROWSER_CHROME);
+
+    // Only hidden ones: no frame at all.
+    top = {chromium("Chat room - Chromium", true, true)};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, nullptr);
+
+    // A window that vanishes mid-search ends it without a frame, although a
+    // fallback frame came before it: a frame of the ten rules might have
+    // come after.
+    top = {chromium("Chat room - Chromium"), {nullptr, "", {}}};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, nullptr);
+    EXPECT_EQ(s.browser_kind, BROWSER_UNSET);
 }
 
 TEST(SystemTextRules, FollowTheCodePageOfTheSystem) {
