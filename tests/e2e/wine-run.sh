@@ -37,14 +37,15 @@ is_wine_service() {
         'wineserver|system32\\(explorer|services|winedevice|plugplay|svchost|rpcss|conhost|wineboot)\.exe'
 }
 
+# One grep reads every environment: a process started per candidate would
+# cost seconds on a busy machine, and this runs after every test.
 marked_processes() {
-    local p
-    for p in /proc/[0-9]*; do
-        p=${p#/proc/}
+    local f p
+    for f in $(grep -slzx "YARROW_E2E_RUN=$mark" /proc/[0-9]*/environ); do
+        p=${f#/proc/}
+        p=${p%/environ}
         [ "$p" = $$ ] && continue
-        if grep -qzx "YARROW_E2E_RUN=$mark" "/proc/$p/environ" 2>/dev/null; then
-            is_wine_service "$p" || echo "$p"
-        fi
+        is_wine_service "$p" || echo "$p"
     done
 }
 
