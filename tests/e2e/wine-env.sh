@@ -164,16 +164,20 @@ ye_fonts() {
 
 # Without a window manager on the display, Wine waits for one (seconds) at
 # every hiding of a window it handed to it, which is every dialog closing.
-# On our own Xvfb, where none runs, Wine keeps all windows to itself and
-# hides them at once, as Windows does; on a desktop given in DISPLAY the
-# window manager keeps them. The mark file holds the setting in force.
+# On our own Xvfb, where none runs, Wine keeps all windows to itself (and
+# draws their frames) and hides them at once, as Windows does; on a desktop
+# given in DISPLAY the window manager keeps them. The setting is read from
+# the prefix's own file rather than from a mark, since a prefix copied from
+# a running session may not hold yet what a mark would claim.
 ye_managed() {
-    local state=$1 want=Y mark="$WINEPREFIX/.yarrow-managed"
+    local state=$1 want=Y have
     [ -e "$state/xvfb.pid" ] && want=N
-    [ "$(cat "$mark" 2>/dev/null)" = "$want" ] && return 0
+    have=$(awk '/^\[/ { key = index($0, "[Software\\\\Wine\\\\X11 Driver]") == 1 }
+                key && /^"Managed"="N"/ { n = 1 }
+                END { print n ? "N" : "Y" }' "$WINEPREFIX/user.reg" 2>/dev/null)
+    [ "$have" = "$want" ] && return 0
     ye_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f \
         </dev/null >"$state/managed.log" 2>&1 || ye_die "cannot set Managed=$want (see $state/managed.log)"
-    echo "$want" >"$mark"
 }
 
 # One tray icon held from `up` to `down` by `harness.exe --hold-tray`: when
