@@ -178,6 +178,7 @@ ye_managed() {
     [ "$have" = "$want" ] && return 0
     ye_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f \
         </dev/null >"$state/managed.log" 2>&1 || ye_die "cannot set Managed=$want (see $state/managed.log)"
+    YE_REG_CHANGED=1
 }
 
 # One tray icon held from `up` to `down` by `harness.exe --hold-tray`: when
@@ -224,8 +225,19 @@ ye_up() {
     ye_display "$state"
     ye_write_env "$state"
     ye_prefix "$state"
+    local had_fonts=0
+    [ -e "$WINEPREFIX/.yarrow-fonts" ] && had_fonts=1
     ye_fonts "$state"
+    YE_REG_CHANGED=0
     ye_managed "$state"
+    if [ "$YE_REG_CHANGED" = 1 ] || { [ $had_fonts = 0 ] && [ -e "$WINEPREFIX/.yarrow-fonts" ]; }; then
+        # Other environments copy this prefix (YARROW_PREFIX_SEED) while its
+        # session runs: the server writes the registry out when it ends, so
+        # that a copy holds what its marks claim.
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+        wineserver -p </dev/null >/dev/null 2>&1
+    fi
     if [ -n "$win_build" ] && [ -e "$win_build/tests/e2e/harness.exe" ]; then
         ye_hold_tray "$state" "$win_build/tests/e2e/harness.exe"
     fi
