@@ -168,13 +168,14 @@ ye_fonts() {
 # draws their frames) and hides them at once, as Windows does; on a desktop
 # given in DISPLAY the window manager keeps them. The setting is read from
 # the prefix's own file rather than from a mark, since a prefix copied from
-# a running session may not hold yet what a mark would claim.
+# a running session may not hold yet what a mark would claim (and a new one
+# has no file until its server writes it out).
 ye_managed() {
     local state=$1 want=Y have
     [ -e "$state/xvfb.pid" ] && want=N
     have=$(awk '/^\[/ { key = index($0, "[Software\\\\Wine\\\\X11 Driver]") == 1 }
                 key && /^"Managed"="N"/ { n = 1 }
-                END { print n ? "N" : "Y" }' "$WINEPREFIX/user.reg" 2>/dev/null)
+                END { print n ? "N" : "Y" }' "$WINEPREFIX/user.reg" 2>/dev/null) || have=unknown
     [ "$have" = "$want" ] && return 0
     ye_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f \
         </dev/null >"$state/managed.log" 2>&1 || ye_die "cannot set Managed=$want (see $state/managed.log)"
