@@ -7,13 +7,14 @@
 #   lint.cppcheck  static analysis of src/
 #
 # A Wine test owns its desktop while it runs (one copy of the program, one
-# foreground window, one mouse), so the Wine tests are dealt in turn to
-# YARROW_E2E_DESKTOPS environments, each with its own Xvfb, prefix and
-# wineserver (build/native/e2e, build/native/e2e-2, ...). Tests of one desktop
-# take turns (RESOURCE_LOCK); the desktops run side by side with `ctest -j2`
-# and more, since a Wine test mostly waits for messages between processes.
-# The fixture of each desktop prepares it before its first test and tears it
-# down after its last. Unit tests run in parallel with them.
+# foreground window, one mouse). There are YARROW_E2E_DESKTOPS of them, each
+# with its own Xvfb, prefix and wineserver (build/native/e2e,
+# build/native/e2e-2, ...), and wine-run.sh gives each test the first free
+# one, so that `ctest -j2` runs two Wine tests side by side (a Wine test
+# mostly waits for messages between processes). With more jobs than
+# desktops, the extra Wine tests wait for one. The fixture `wine_env`
+# prepares every desktop before the first Wine test and tears them down
+# after the last. Unit tests run in parallel with them.
 
 set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
 set(E2E_STATE ${CMAKE_BINARY_DIR}/e2e)
@@ -36,6 +37,7 @@ endif()
 
 # Desktop 1 copies a prefix that scripts/run.sh created already rather than
 # create one; the others copy desktop 1's once it is up.
+set(E2E_STATES "")
 foreach(desk RANGE 1 ${E2E_DESKTOPS})
   if(desk EQUAL 1)
     set(state ${E2E_STATE})
@@ -46,7 +48,10 @@ foreach(desk RANGE 1 ${E2E_DESKTOPS})
     set(suffix ${desk})
     set(seed ${E2E_STATE}/wineprefix)
   endif()
-  set(E2E_STATE_${desk} ${state})
+  if(E2E_STATES)
+    string(APPEND E2E_STATES ":")
+  endif()
+  string(APPEND E2E_STATES ${state})
   set(up_env "YARROW_PREFIX_SEED=${seed}")
   if(YARROW_E2E_PRIVATE_DISPLAY)
     list(APPEND up_env "YARROW_XVFB=1")
@@ -55,32 +60,20 @@ foreach(desk RANGE 1 ${E2E_DESKTOPS})
     COMMAND ${CMAKE_COMMAND} -E env ${up_env}
             bash ${E2E_DIR}/wine-env.sh up ${state} ${YARROW_WIN_BUILD})
   set_tests_properties(e2e.env${suffix}.up PROPERTIES
-    FIXTURES_SETUP wine_env${suffix} RESOURCE_LOCK wine_desktop${suffix}
-    TIMEOUT ${YARROW_E2E_SETUP_TIMEOUT})
+    FIXTURES_SETUP wine_env TIMEOUT ${YARROW_E2E_SETUP_TIMEOUT})
   if(NOT desk EQUAL 1)
     set_tests_properties(e2e.env${suffix}.up PROPERTIES DEPENDS e2e.env.up)
   endif()
   add_test(NAME e2e.env${suffix}.down COMMAND bash ${E2E_DIR}/wine-env.sh down ${state})
-  set_tests_properties(e2e.env${suffix}.down PROPERTIES
-    FIXTURES_CLEANUP wine_env${suffix} RESOURCE_LOCK wine_desktop${suffix} TIMEOUT 120)
+  set_tests_properties(e2e.env${suffix}.down PROPERTIES FIXTURES_CLEANUP wine_env TIMEOUT 120)
 endforeach()
 
-# Registers a Wine test on the next desktop in turn.
-set(E2E_NEXT_DESKTOP 1)
 function(yarrow_wine_test name)
-  set(desk ${E2E_NEXT_DESKTOP})
-  set(suffix "")
-  if(NOT desk EQUAL 1)
-    set(suffix ${desk})
-  endif()
   add_test(NAME ${name}
-    COMMAND bash ${E2E_DIR}/wine-run.sh ${E2E_STATE_${desk}} ${YARROW_E2E_TIMEOUT} ${ARGN})
+    COMMAND bash ${E2E_DIR}/wine-run.sh ${E2E_STATES} ${YARROW_E2E_TIMEOUT} ${ARGN})
   set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED wine_env${suffix} RESOURCE_LOCK wine_desktop${suffix}
-    TIMEOUT ${E2E_CTEST_TIMEOUT}
+    FIXTURES_REQUIRED wine_env TIMEOUT ${E2E_CTEST_TIMEOUT}
     ENVIRONMENT "YARROW_EXE=${YARROW_WIN_BUILD}/Yarrowmeld.exe")
-  math(EXPR next "${desk} % ${E2E_DESKTOPS} + 1")
-  set(E2E_NEXT_DESKTOP ${next} PARENT_SCOPE)
 endfunction()
 
 # End-to-end tests: the names of E2E_TEST(name) and E2E_TEST_CP(name, cp) in
