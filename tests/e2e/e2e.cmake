@@ -6,9 +6,14 @@
 #   wine.<name>  one tests/wine/<name>.exe
 #   lint.cppcheck  static analysis of src/
 #
-# All Wine tests share one desktop and one wineserver (and the program allows
-# one copy at a time), so they take turns (RESOURCE_LOCK); the fixture
-# `wine_env` prepares the environment before the first and tears it down
+# A Wine test owns its desktop while it runs (one copy of the program, one
+# foreground window, one mouse). There are YARROW_E2E_DESKTOPS of them, each
+# with its own Xvfb, prefix and wineserver (build/native/e2e,
+# build/native/e2e-2, ...), and wine-run.sh gives each test the first free
+# one, so that `ctest -j2` runs two Wine tests side by side (a Wine test
+# mostly waits for messages between processes). With more jobs than
+# desktops, the extra Wine tests wait for one. The fixture `wine_env`
+# prepares every desktop before the first Wine test and tears them down
 # after the last. Unit tests run in parallel with them.
 
 set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
@@ -19,29 +24,55 @@ set(YARROW_E2E_TIMEOUT 300 CACHE STRING "Seconds one Wine test may take")
 # is slow, and slower still where 32-bit code runs under emulation.
 set(YARROW_E2E_SETUP_TIMEOUT 2400 CACHE STRING "Seconds the Wine set-up may take")
 option(YARROW_E2E_PRIVATE_DISPLAY "Run the Wine tests on a private Xvfb even when DISPLAY is set" ON)
+set(YARROW_E2E_DESKTOPS 2 CACHE STRING "Wine environments that run tests side by side")
 
 math(EXPR E2E_CTEST_TIMEOUT "${YARROW_E2E_TIMEOUT} + 60")
 
-# A prefix that scripts/run.sh created already is copied, not created again.
-set(E2E_UP_ENV "YARROW_PREFIX_SEED=${YARROW_WIN_BUILD}/run/wineprefix")
-if(YARROW_E2E_PRIVATE_DISPLAY)
-  list(APPEND E2E_UP_ENV "YARROW_XVFB=1")
+set(E2E_DESKTOPS ${YARROW_E2E_DESKTOPS})
+if(NOT YARROW_E2E_PRIVATE_DISPLAY OR E2E_DESKTOPS LESS 1)
+  # Desktops that share the display in DISPLAY would take each other's
+  # foreground and mouse.
+  set(E2E_DESKTOPS 1)
 endif()
 
-add_test(NAME e2e.env.up
-  COMMAND ${CMAKE_COMMAND} -E env ${E2E_UP_ENV}
-          bash ${E2E_DIR}/wine-env.sh up ${E2E_STATE} ${YARROW_WIN_BUILD})
-set_tests_properties(e2e.env.up PROPERTIES
-  FIXTURES_SETUP wine_env RESOURCE_LOCK wine_desktop TIMEOUT ${YARROW_E2E_SETUP_TIMEOUT})
-
-add_test(NAME e2e.env.down COMMAND bash ${E2E_DIR}/wine-env.sh down ${E2E_STATE})
-set_tests_properties(e2e.env.down PROPERTIES
-  FIXTURES_CLEANUP wine_env RESOURCE_LOCK wine_desktop TIMEOUT 120)
+# Desktop 1 copies a prefix that scripts/run.sh created already rather than
+# create one; the others copy desktop 1's once it is up.
+set(E2E_STATES "")
+foreach(desk RANGE 1 ${E2E_DESKTOPS})
+  if(desk EQUAL 1)
+    set(state ${E2E_STATE})
+    set(suffix "")
+    set(seed ${YARROW_WIN_BUILD}/run/wineprefix)
+  else()
+    set(state ${E2E_STATE}-${desk})
+    set(suffix ${desk})
+    set(seed ${E2E_STATE}/wineprefix)
+  endif()
+  if(E2E_STATES)
+    string(APPEND E2E_STATES ":")
+  endif()
+  string(APPEND E2E_STATES ${state})
+  set(up_env "YARROW_PREFIX_SEED=${seed}")
+  if(YARROW_E2E_PRIVATE_DISPLAY)
+    list(APPEND up_env "YARROW_XVFB=1")
+  endif()
+  add_test(NAME e2e.env${suffix}.up
+    COMMAND ${CMAKE_COMMAND} -E env ${up_env}
+            bash ${E2E_DIR}/wine-env.sh up ${state} ${YARROW_WIN_BUILD})
+  set_tests_properties(e2e.env${suffix}.up PROPERTIES
+    FIXTURES_SETUP wine_env TIMEOUT ${YARROW_E2E_SETUP_TIMEOUT})
+  if(NOT desk EQUAL 1)
+    set_tests_properties(e2e.env${suffix}.up PROPERTIES DEPENDS e2e.env.up)
+  endif()
+  add_test(NAME e2e.env${suffix}.down COMMAND bash ${E2E_DIR}/wine-env.sh down ${state})
+  set_tests_properties(e2e.env${suffix}.down PROPERTIES FIXTURES_CLEANUP wine_env TIMEOUT 120)
+endforeach()
 
 function(yarrow_wine_test name)
-  add_test(NAME ${name} COMMAND bash ${E2E_DIR}/wine-run.sh ${E2E_STATE} ${YARROW_E2E_TIMEOUT} ${ARGN})
+  add_test(NAME ${name}
+    COMMAND bash ${E2E_DIR}/wine-run.sh ${E2E_STATES} ${YARROW_E2E_TIMEOUT} ${ARGN})
   set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED wine_env RESOURCE_LOCK wine_desktop TIMEOUT ${E2E_CTEST_TIMEOUT}
+    FIXTURES_REQUIRED wine_env TIMEOUT ${E2E_CTEST_TIMEOUT}
     ENVIRONMENT "YARROW_EXE=${YARROW_WIN_BUILD}/Yarrowmeld.exe")
 endfunction()
 

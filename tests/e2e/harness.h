@@ -276,9 +276,10 @@ HWND find_main_window(DWORD pid);
 // Icons shown by the Wine system tray (children of "Wine System Tray"), or
 // -1 when there is no such tray window.
 int tray_icon_count();
-// Puts an icon of the harness's own into the tray, so that the tray never
-// runs empty while a test runs (an empty tray stalls Wine's explorer).
-void hold_tray_icon();
+// Puts an icon of the harness's own into the tray (once); false when the tray
+// takes none. `harness.exe --hold-tray` keeps one for the whole Wine session,
+// so that the tray never runs empty (an empty tray stalls Wine's explorer).
+bool hold_tray_icon();
 
 // ---------------------------------------------------------------------------
 // The fake browser

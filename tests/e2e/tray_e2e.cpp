@@ -550,10 +550,10 @@ HWND harness_front() {
     return front;
 }
 
+// Asks again while waiting: clicks posted to the program just before may
+// still raise its dialog after the first request.
 void take_foreground() {
-    HWND front = harness_front();
-    SetForegroundWindow(front);
-    REQUIRE(wait_until([&] { return GetForegroundWindow() == front; }, 10000));
+    REQUIRE(bring_forward(harness_front(), 10000));
 }
 
 // Makes sure the main window has handled every message posted to it so

@@ -5,6 +5,7 @@
 # display when needed and a persistent wineserver.
 #
 #   wine-env.sh up STATE [WIN_BUILD]   prepare everything in the folder STATE
+#                                      (with WIN_BUILD: also hold a tray icon)
 #   wine-env.sh down STATE             stop the wineserver and Xvfb again
 #   wine-env.sh exec STATE CMD...      run CMD inside the environment
 #
@@ -167,6 +168,55 @@ ye_fonts() {
     touch "$WINEPREFIX/.yarrow-fonts-liberation"
 }
 
+# Without a window manager on the display, Wine waits for one (seconds) at
+# every hiding of a window it handed to it, which is every dialog closing.
+# On our own Xvfb, where none runs, Wine keeps all windows to itself (and
+# draws their frames) and hides them at once, as Windows does; on a desktop
+# given in DISPLAY the window manager keeps them. The setting is read from
+# the prefix's own file rather than from a mark, since a prefix copied from
+# a running session may not hold yet what a mark would claim (and a new one
+# has no file until its server writes it out).
+ye_managed() {
+    local state=$1 want=Y have
+    [ -e "$state/xvfb.pid" ] && want=N
+    have=$(awk '/^\[/ { key = index($0, "[Software\\\\Wine\\\\X11 Driver]") == 1 }
+                key && /^"Managed"="N"/ { n = 1 }
+                END { print n ? "N" : "Y" }' "$WINEPREFIX/user.reg" 2>/dev/null) || have=unknown
+    [ "$have" = "$want" ] && return 0
+    ye_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f \
+        </dev/null >"$state/managed.log" 2>&1 || ye_die "cannot set Managed=$want (see $state/managed.log)"
+    YE_REG_CHANGED=1
+}
+
+# One tray icon held from `up` to `down` by `harness.exe --hold-tray`: when
+# the last icon of the tray goes, Wine's explorer stalls for seconds, and a
+# test's program or harness would otherwise often remove the last one. The
+# holder reports the code page first, which shows that the locale came
+# through. It is started detached and without the mark of a test run, so
+# that neither the caller (CTest waits for every holder of its pipes) nor
+# wine-run.sh's search for leftovers takes it for its own.
+ye_hold_tray() {
+    local state=$1 harness=$2
+    rm -f "$state/tray.log"
+    env -u YARROW_E2E_RUN LC_ALL="$YE_LC_ALL" setsid wine "$harness" --hold-tray \
+        </dev/null >"$state/tray.log" 2>&1 &
+    local pid=$!
+    echo "$pid" >"$state/tray.pid"
+    local deadline=$((SECONDS + 300))
+    until grep -q '^holding' "$state/tray.log" 2>/dev/null; do
+        kill -0 "$pid" 2>/dev/null || ye_die "the tray holder ended: $(tr -d '\r' <"$state/tray.log")"
+        [ $SECONDS -lt $deadline ] || ye_die "the tray holder did not report within 300 s"
+        sleep 0.1
+    done
+    local info
+    info=$(tr -d '\r' <"$state/tray.log" | head -n 1)
+    ye_log "harness reports: $info"
+    case "$info" in
+    *acp=932*) ;;
+    *) ye_die "Wine did not take code page 932 from LC_ALL=$YE_LC_ALL (LOCPATH=$LOCPATH)" ;;
+    esac
+}
+
 ye_up() {
     local state=$1 win_build=${2:-}
     mkdir -p "$state" "$state/tmp"
@@ -182,18 +232,21 @@ ye_up() {
     ye_display "$state"
     ye_write_env "$state"
     ye_prefix "$state"
+    local had_fonts=0
+    [ -e "$WINEPREFIX/.yarrow-fonts" ] && had_fonts=1
     ye_fonts "$state"
+    YE_REG_CHANGED=0
+    ye_managed "$state"
+    if [ "$YE_REG_CHANGED" = 1 ] || { [ $had_fonts = 0 ] && [ -e "$WINEPREFIX/.yarrow-fonts" ]; }; then
+        # Other environments copy this prefix (YARROW_PREFIX_SEED) while its
+        # session runs: the server writes the registry out when it ends, so
+        # that a copy holds what its marks claim.
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+        wineserver -p </dev/null >/dev/null 2>&1
+    fi
     if [ -n "$win_build" ] && [ -e "$win_build/tests/e2e/harness.exe" ]; then
-        # Starts the desktop and the tray under this environment and shows
-        # that the code page came through.
-        ye_wine wine "$win_build/tests/e2e/harness.exe" --info </dev/null >"$state/info.log" 2>&1 || true
-        local info
-        info=$(tr -d '\r' <"$state/info.log")
-        ye_log "harness reports: $info"
-        case "$info" in
-        *acp=932*) ;;
-        *) ye_die "Wine did not take code page 932 from LC_ALL=$YE_LC_ALL (LOCPATH=$LOCPATH)" ;;
-        esac
+        ye_hold_tray "$state" "$win_build/tests/e2e/harness.exe"
     fi
 }
 
@@ -217,9 +270,15 @@ ye_down() {
     state=$(cd "$state" && pwd)
     ye_vars "$state"
     if [ -e "$state/env.sh" ]; then
+        # Ends the tray holder with everything else of the session.
         wineserver -k >/dev/null 2>&1 || true
         wineserver -w >/dev/null 2>&1 || true
     fi
+    local pid
+    if pid=$(cat "$state/tray.pid" 2>/dev/null) && grep -qa -- --hold-tray "/proc/$pid/cmdline" 2>/dev/null; then
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -f "$state/tray.pid"
     ye_down_display "$state"
     rm -f "$state/env.sh"
 }

@@ -3,19 +3,50 @@
 # `wine-env.sh up STATE` prepared, with a time-out, and makes sure that
 # nothing it started outlives it:
 #
-#   wine-run.sh STATE SECONDS PROGRAM.exe [ARGS...]
+#   wine-run.sh STATE[:STATE...] SECONDS PROGRAM.exe [ARGS...]
+#
+# Several environments (desktops), separated by ':', are taken in turn: the
+# run goes to the first that no other run holds, waiting while all are held.
 #
 # Exits with the program's exit code; with 124 when it ran out of time, and
 # with 1 when it passed but left processes behind (they are killed).
 set -uo pipefail
 
-state=$(cd "${1:?state folder}" && pwd)
+states=${1:?state folder}
 limit=${2:?time limit in seconds}
 shift 2
 [ $# -ge 1 ] || {
-    echo "usage: $0 STATE SECONDS PROGRAM.exe [ARGS...]" >&2
+    echo "usage: $0 STATE[:STATE...] SECONDS PROGRAM.exe [ARGS...]" >&2
     exit 2
 }
+
+# A run holds its desktop through a lock that flock keeps (-o): the programs
+# of the run do not inherit it, so a service of Wine that one of them started
+# cannot keep the desktop held after the run.
+if [[ $states == *:* ]]; then
+    IFS=: read -r -a desks <<<"$states"
+    for d in "${desks[@]}"; do
+        [ -e "$d/env.sh" ] || {
+            echo "wine-run: $d is not set up; run the e2e.env*.up tests first" >&2
+            exit 2
+        }
+    done
+    busy=75
+    deadline=$((SECONDS + limit))
+    while :; do
+        for d in "${desks[@]}"; do
+            flock -n -o -E $busy "$d/desktop.lock" bash "$0" "$d" "$limit" "$@"
+            rc=$?
+            [ $rc -eq $busy ] || exit $rc
+        done
+        [ $SECONDS -lt $deadline ] || {
+            echo "wine-run: no desktop came free within $limit s" >&2
+            exit 124
+        }
+        sleep 0.2
+    done
+fi
+state=$(cd "$states" && pwd)
 [ -e "$state/env.sh" ] || {
     echo "wine-run: $state is not set up; run the e2e.env.up test first" >&2
     exit 2
@@ -37,14 +68,15 @@ is_wine_service() {
         'wineserver|system32\\(explorer|services|winedevice|plugplay|svchost|rpcss|conhost|wineboot)\.exe'
 }
 
+# One grep reads every environment: a process started per candidate would
+# cost seconds on a busy machine, and this runs after every test.
 marked_processes() {
-    local p
-    for p in /proc/[0-9]*; do
-        p=${p#/proc/}
+    local f p
+    for f in $(grep -slzx "YARROW_E2E_RUN=$mark" /proc/[0-9]*/environ); do
+        p=${f#/proc/}
+        p=${p%/environ}
         [ "$p" = $$ ] && continue
-        if grep -qzx "YARROW_E2E_RUN=$mark" "/proc/$p/environ" 2>/dev/null; then
-            is_wine_service "$p" || echo "$p"
-        fi
+        is_wine_service "$p" || echo "$p"
     done
 }
 

@@ -225,8 +225,11 @@ int chat_room_open(ChatRoom *room, const ChatRoomOptions &opt) {
         !register_class(doc_view_class, DefWindowProcW, (HBRUSH)(COLOR_WINDOW + 1))) {
         return 0;
     }
+    // Clear of Wine's tray window in the top left corner, which shows a
+    // caption of its own where Wine draws every frame itself (the test
+    // display): tests compare the tray icons by their pictures on the screen.
     HWND frame =
-        CreateWindowExW(0, o.frame_class, o.title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
+        CreateWindowExW(0, o.frame_class, o.title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 100,
                         480, 360, nullptr, nullptr, GetModuleHandleW(nullptr), room);
     if (!frame)
         return 0;
