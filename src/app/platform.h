@@ -21,7 +21,8 @@ int plat_read_file(const char *path, char **data, size_t *size);
 // Replaces the file at path with exactly size bytes of data. The old file
 // stays whole unless the new content is completely on disk: the text goes
 // to a temporary file in the same folder first, which then takes the old
-// file's place in one step. 1 on success, 0 on failure.
+// file's place in one step. 1 on success, 0 on failure; an empty path
+// fails at once and writes nothing.
 int plat_write_file(const char *path, const char *data, size_t size);
 
 // Case-insensitive comparison in the manner of lstrcmpiA: <0, 0, >0.

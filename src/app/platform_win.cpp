@@ -97,21 +97,29 @@ static int may_replace(const char *path) {
 
 int plat_write_file(const char *path, const char *data, size_t size) {
     static DWORD counter;
+    if (!path[0])
+        return 0;
     int path_len = lstrlenA(path);
-    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)path_len + 32);
+    int folder_len = path_len;
+    while (folder_len > 0 && path[folder_len - 1] != '\\' && path[folder_len - 1] != '/' &&
+           path[folder_len - 1] != ':')
+        --folder_len;
+    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)folder_len + 32);
     if (!temp)
         return 0;
     // The temporary file sits beside the old one, so that the move stays
-    // within one volume and replaces it in one step.
+    // within one volume and replaces it in one step. Its name ("~" and at
+    // most 8 hex digits, 13 bytes) is no longer than the settings file's
+    // own, so it fits wherever that path fits within MAX_PATH; one that is
+    // taken is passed over for the next.
     HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD seed = GetCurrentProcessId() << 16;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         char *p = temp;
-        CopyMemory(p, path, (SIZE_T)path_len);
-        p += path_len;
-        *p++ = '.';
-        p = append_hex(p, GetCurrentProcessId());
-        *p++ = '-';
-        p = append_hex(p, counter++);
+        CopyMemory(p, path, (SIZE_T)folder_len);
+        p += folder_len;
+        *p++ = '~';
+        p = append_hex(p, seed + counter++);
         lstrcpyA(p, ".tmp");
         file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
