@@ -17,9 +17,32 @@ void plat_free(void *block) {
         LocalFree((HLOCAL)block);
 }
 
+// How long a file that exists but cannot be opened is tried again: a virus
+// scanner or a sync client holds a file it looks at only for a moment.
+static const DWORD kReadRetryMs = 2000;
+static const DWORD kReadRetryStepMs = 50;
+
+static HANDLE open_for_reading(const char *path) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_INVALID_NAME || GetTickCount() - start >= kReadRetryMs)
+            return INVALID_HANDLE_VALUE;
+        // A folder opens as nothing to read however long one waits.
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return INVALID_HANDLE_VALUE;
+        Sleep(kReadRetryStepMs);
+    }
+}
+
 int plat_read_file(const char *path, char **data, size_t *size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = open_for_reading(path);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     DWORD high = 0;
