@@ -134,8 +134,15 @@ static void activate_target(HWND page) {
 // page must never get the tail of a text without its beginning.
 static int send_key_message(HWND page, UINT message, unsigned code) {
     DWORD_PTR result;
-    return SendMessageTimeoutA(page, message, code, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                               KEY_SEND_TIMEOUT_MS, &result) != 0;
+    SetLastError(0);
+    if (SendMessageTimeoutA(page, message, code, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            KEY_SEND_TIMEOUT_MS, &result))
+        return 1;
+    // The WM_CHAR of a lead byte to a Unicode window is held back by the
+    // system, without an error, until the trail byte joins it: not a
+    // failure but half of a character on its way.
+    return message == WM_CHAR && plat_is_lead_byte(static_cast<unsigned char>(code)) &&
+           GetLastError() == 0;
 }
 
 // WM_KEYDOWN, WM_CHAR and WM_KEYUP with one code. The code is the byte's
