@@ -113,7 +113,11 @@ static void toggle_status_window(void) {
         g.status_shown = 1;
         if (!g.status_window) {
             g.status_window = open_dialog("IDD_STATUS", status_window_proc);
-            CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+            // A window closed while it initialised leaves nothing to tick.
+            if (g.status_window)
+                CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+            else
+                g.status_shown = 0;
         }
     } else {
         g.status_shown = 0;
@@ -181,15 +185,18 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 1;
         case IDM_CLOSE_README:
-            // The viewer destroyed its rich-edit control before asking, so
-            // the library can go first.
+            // The viewer, and with it any rich-edit control still in it, goes
+            // before the library: any program can post this command while
+            // the control lives, and its window procedure is the library's
+            // code.
+            if (g.readme_viewer) {
+                HWND viewer = g.readme_viewer;
+                g.readme_viewer = nullptr;
+                DestroyWindow(viewer);
+            }
             if (g.rich_edit_module) {
                 FreeLibrary(g.rich_edit_module);
                 g.rich_edit_module = nullptr;
-            }
-            if (g.readme_viewer) {
-                DestroyWindow(g.readme_viewer);
-                g.readme_viewer = nullptr;
             }
             return 1;
     }

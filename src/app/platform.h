@@ -15,13 +15,16 @@ void plat_free(void *block);
 
 // Reads a whole file into a new block of size + 1 bytes whose last byte is
 // NUL. 1 on success (*data owned by the caller, freed with plat_free),
-// 0 on any failure (nothing to free).
+// 0 on any failure (nothing to free). On Win32 a file that is there but
+// cannot be opened (another program holds it without sharing) is tried
+// again for about 2 s first.
 int plat_read_file(const char *path, char **data, size_t *size);
 
 // Replaces the file at path with exactly size bytes of data. The old file
 // stays whole unless the new content is completely on disk: the text goes
 // to a temporary file in the same folder first, which then takes the old
-// file's place in one step. 1 on success, 0 on failure.
+// file's place in one step. 1 on success, 0 on failure; an empty path
+// fails at once and writes nothing.
 int plat_write_file(const char *path, const char *data, size_t size);
 
 // Case-insensitive comparison in the manner of lstrcmpiA: <0, 0, >0.

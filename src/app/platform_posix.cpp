@@ -161,15 +161,23 @@ static void sync_folder(const char *path) {
 
 int plat_write_file(const char *path, const char *data, size_t size) {
     static unsigned counter;
-    size_t path_len = strlen(path);
-    char *temp = (char *)malloc(path_len + 40);
+    if (!path[0])
+        return 0;
+    const char *slash = strrchr(path, '/');
+    int folder_len = slash ? (int)(slash - path + 1) : 0;
+    size_t temp_size = (size_t)folder_len + 40;
+    char *temp = (char *)malloc(temp_size);
     if (!temp)
         return 0;
     // The temporary file sits beside the old one, so that the rename stays
-    // within one file system and replaces it in one step.
+    // within one file system and replaces it in one step. Its name ("~" and
+    // at most 8 hex digits, 13 bytes) is no longer than the settings file's
+    // own, so it fits wherever that path fits; one that is taken is passed
+    // over for the next.
     int fd = -1;
+    unsigned seed = (unsigned)getpid() << 16;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        snprintf(temp, path_len + 40, "%s.%lx-%x.tmp", path, (unsigned long)getpid(), counter++);
+        snprintf(temp, temp_size, "%.*s~%x.tmp", folder_len, path, seed + counter++);
         if (g_write_fault == PLAT_WRITE_FAIL_CREATE)
             break;
         fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

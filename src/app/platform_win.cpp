@@ -17,9 +17,32 @@ void plat_free(void *block) {
         LocalFree((HLOCAL)block);
 }
 
+// How long a file that exists but cannot be opened is tried again: a virus
+// scanner or a sync client holds a file it looks at only for a moment.
+static const DWORD kReadRetryMs = 2000;
+static const DWORD kReadRetryStepMs = 50;
+
+static HANDLE open_for_reading(const char *path) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_INVALID_NAME || GetTickCount() - start >= kReadRetryMs)
+            return INVALID_HANDLE_VALUE;
+        // A folder opens as nothing to read however long one waits.
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return INVALID_HANDLE_VALUE;
+        Sleep(kReadRetryStepMs);
+    }
+}
+
 int plat_read_file(const char *path, char **data, size_t *size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = open_for_reading(path);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     DWORD high = 0;
@@ -97,21 +120,29 @@ static int may_replace(const char *path) {
 
 int plat_write_file(const char *path, const char *data, size_t size) {
     static DWORD counter;
+    if (!path[0])
+        return 0;
     int path_len = lstrlenA(path);
-    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)path_len + 32);
+    int folder_len = path_len;
+    while (folder_len > 0 && path[folder_len - 1] != '\\' && path[folder_len - 1] != '/' &&
+           path[folder_len - 1] != ':')
+        --folder_len;
+    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)folder_len + 32);
     if (!temp)
         return 0;
     // The temporary file sits beside the old one, so that the move stays
-    // within one volume and replaces it in one step.
+    // within one volume and replaces it in one step. Its name ("~" and at
+    // most 8 hex digits, 13 bytes) is no longer than the settings file's
+    // own, so it fits wherever that path fits within MAX_PATH; one that is
+    // taken is passed over for the next.
     HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD seed = GetCurrentProcessId() << 16;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         char *p = temp;
-        CopyMemory(p, path, (SIZE_T)path_len);
-        p += path_len;
-        *p++ = '.';
-        p = append_hex(p, GetCurrentProcessId());
-        *p++ = '-';
-        p = append_hex(p, counter++);
+        CopyMemory(p, path, (SIZE_T)folder_len);
+        p += folder_len;
+        *p++ = '~';
+        p = append_hex(p, seed + counter++);
         lstrcpyA(p, ".tmp");
         file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&

@@ -128,16 +128,21 @@ static void activate_target(HWND page) {
     SetActiveWindow(page);
 }
 
-// One key message; 0 when the page window did not take it in time or is
-// gone, in which case the rest of the burst is dropped.
+// One key message; 0 when it did not reach the page window (time-out, a
+// window that is gone, access denied by a browser of higher integrity, or
+// any other failure), in which case the rest of the burst is dropped: the
+// page must never get the tail of a text without its beginning.
 static int send_key_message(HWND page, UINT message, unsigned code) {
     DWORD_PTR result;
     SetLastError(0);
     if (SendMessageTimeoutA(page, message, code, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                             KEY_SEND_TIMEOUT_MS, &result))
         return 1;
-    DWORD error = GetLastError();
-    return error != ERROR_TIMEOUT && error != ERROR_INVALID_WINDOW_HANDLE;
+    // The WM_CHAR of a lead byte to a Unicode window is held back by the
+    // system, without an error, until the trail byte joins it: not a
+    // failure but half of a character on its way.
+    return message == WM_CHAR && plat_is_lead_byte(static_cast<unsigned char>(code)) &&
+           GetLastError() == 0;
 }
 
 // WM_KEYDOWN, WM_CHAR and WM_KEYUP with one code. The code is the byte's
@@ -166,19 +171,29 @@ static int whole_characters_length(const char *text) {
     return i;
 }
 
+// 1 while a burst of key messages goes out. Waiting on the page window, the
+// thread still handles sent messages (the tray's clicks among them), so a
+// timer, a click or a command can ask for another burst in the middle of
+// this one; that one is dropped, or the two texts would be typed into
+// each other.
+static int burst_going;
+
 void send_update(void) {
-    if (g.post_guard == 1) return;
+    if (g.post_guard == 1 || burst_going) return;
     HWND page = find_target_window();
     if (!page) {
         handle_target_lost(0);
         return;
     }
+    burst_going = 1;
     activate_target(page);
     send_key_triple(page, '\r');
+    burst_going = 0;
     g.update_left = g.update_secs;
 }
 
 void send_post(void) {
+    if (burst_going) return;
     if (SetTimer(g.main_window, IDT_POST_GUARD, 500, nullptr)) {
         g.post_guard = 1;
     } else {
@@ -190,12 +205,14 @@ void send_post(void) {
         handle_target_lost(1);
         return;
     }
+    burst_going = 1;
     activate_target(page);
     int length = whole_characters_length(g.post_text);
     int delivered = 1;
     for (int i = 0; i < length && delivered; ++i)
         delivered = send_key_triple(page, static_cast<unsigned char>(g.post_text[i]));
     if (delivered) send_key_triple(page, '\r');
+    burst_going = 0;
     g.post_left = g.post_secs;
 }
 
@@ -215,13 +232,22 @@ void handle_target_lost(int post_kind) {
     PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
 
+// Another copy of the program (with the single-instance rule lifted) has a
+// viewer of the same caption, which may come first among the windows; that
+// one is not ours to hold, so every window of the caption is looked at.
+static HWND own_readme_window(void) {
+    const char caption[] = PRODUCT_NAME " - Readme.txt";
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, "#32770", caption)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(found, &process);
+        if (process == GetCurrentProcessId()) return found;
+    }
+    return nullptr;
+}
+
 static void search_readme_window(void) {
-    HWND found = FindWindowA("#32770", PRODUCT_NAME " - Readme.txt");
-    // Another copy of the program (with the single-instance rule lifted)
-    // has a viewer of the same caption; that one is not ours to hold.
-    DWORD process = 0;
-    if (found) GetWindowThreadProcessId(found, &process);
-    if (process != GetCurrentProcessId()) found = nullptr;
+    HWND found = own_readme_window();
     g.readme_viewer = found;
     if (found) {
         g.readme_search = 0;

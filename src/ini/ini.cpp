@@ -202,6 +202,29 @@ const IniDocument *ini_document(void) {
 // ---------------------------------------------------------------------------
 // Adding and finding
 
+// Line breaks never enter a stored name or value from outside: written
+// out, they would start lines of their own, which read back as sections
+// and keys that nobody set. Removes CR and LF bytes in place.
+static void strip_breaks(char *text) {
+    char *to = text;
+    for (const char *from = text; *from; ++from)
+        if (*from != '\r' && *from != '\n')
+            *to++ = *from;
+    *to = '\0';
+}
+
+// The name itself, or (when it holds a line break) its first INI_NAME_MAX
+// bytes without CR and LF in buffer.
+static const char *name_without_breaks(const char *name, char *buffer) {
+    if (!name || !strpbrk(name, "\r\n"))
+        return name;
+    size_t n = bounded_length(name, INI_NAME_MAX);
+    memcpy(buffer, name, n);
+    buffer[n] = '\0';
+    strip_breaks(buffer);
+    return buffer;
+}
+
 static char *copy_text(const char *text, size_t len) {
     if (len == SIZE_MAX)
         return nullptr;
@@ -230,8 +253,9 @@ static int add_section_span(const char *name, size_t len) {
     return 1;
 }
 
+// strip != 0: the value comes from outside and loses its line breaks.
 static int add_entry_span(int section, const char *name, size_t name_len, const char *value,
-                          size_t value_len, int is_comment) {
+                          size_t value_len, int is_comment, int strip) {
     if (name_len == 0)
         return 0;
     IniSection *sec = &g_doc.sections[section];
@@ -243,6 +267,8 @@ static int add_entry_span(int section, const char *name, size_t name_len, const 
         plat_free(old);
         return 0;
     }
+    if (strip)
+        strip_breaks(copy);
     IniEntry *entry = &sec->entries[sec->entry_count];
     entry->hash = store_name(entry->name, name, name_len, !is_comment);
     entry->value = copy;
@@ -259,16 +285,20 @@ static int valid_section(int section) {
 int ini_add_section(const char *name) {
     // Only a set starts a document; adding to none would put the new
     // section where section 0 belongs.
+    char buffer[INI_NAME_MAX + 1];
+    name = name_without_breaks(name, buffer);
     if (!g_doc.sections || !name || !*name)
         return 0;
     return add_section_span(name, bounded_length(name, INI_NAME_MAX));
 }
 
 int ini_add_entry(int section, const char *name, const char *value, int is_comment) {
+    char buffer[INI_NAME_MAX + 1];
+    name = name_without_breaks(name, buffer);
     if (!valid_section(section) || !name || !*name || !value)
         return 0;
     return add_entry_span(section, name, bounded_length(name, INI_NAME_MAX), value, strlen(value),
-                          is_comment);
+                          is_comment, 1);
 }
 
 int ini_find_section(const char *name) {
@@ -407,12 +437,18 @@ static int set_in_section(int s, const char *key, const char *value) {
     char *copy = copy_text(value, strlen(value));
     if (!copy)
         return 0;
+    strip_breaks(copy);
     free_value(entry);
     entry->value = copy;
     return 1;
 }
 
 int ini_set_value(const char *section, const char *key, const char *value) {
+    // Looked up as they will be stored, so that a second set finds them.
+    char section_buffer[INI_NAME_MAX + 1];
+    char key_buffer[INI_NAME_MAX + 1];
+    section = name_without_breaks(section, section_buffer);
+    key = name_without_breaks(key, key_buffer);
     if (!section || !*section)
         return 0;
     int created = 0;
@@ -528,11 +564,11 @@ static void add_line(const char *line, size_t len, size_t key_len) {
     // Lines always go to the newest section.
     int section = g_doc.section_count - 1;
     if (line[0] == '#') {
-        add_entry_span(section, line, len, "", 0, 1);
+        add_entry_span(section, line, len, "", 0, 1, 0);
         return;
     }
     const char *value = key_len < len ? line + key_len + 1 : line + len;
-    add_entry_span(section, line, key_len, value, (size_t)(line + len - value), 0);
+    add_entry_span(section, line, key_len, value, (size_t)(line + len - value), 0, 0);
 }
 
 // Gives the section its entry array at the capacity that adding count
@@ -764,7 +800,7 @@ char *ini_build_text(size_t *size) {
 
 int ini_write(const char *path) {
     size_t size;
-    if (!path)
+    if (!path || !*path)
         return 0;
     char *text = ini_build_text(&size);
     if (!text)

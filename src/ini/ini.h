@@ -50,6 +50,7 @@ void ini_free(void);
 // Writes the whole document to path through a temporary file in the same
 // folder that replaces the old file only once it is complete on disk.
 // 0 without a document or on any failure (the old file then stays whole).
+// An empty path (no place for the file) writes nothing anywhere.
 int ini_write(const char *path);
 
 // The cleaned value (outer blanks and tabs, then one pair of double quotes
@@ -64,11 +65,14 @@ int ini_get_int(const char *section, const char *key, int def);
 int ini_set_string(const char *section, const char *key, const char *value);
 // Stores value as decimal text.
 int ini_set_int(const char *section, const char *key, int value);
-// Stores value as given. Creates the document and the section as needed. A
+// Stores value as given, but without its CR and LF bytes: a line break
+// inside a name or value would give the file lines that read back as other
+// sections and keys. Creates the document and the section as needed. A
 // missing value empties the key, a missing key empties the section.
 int ini_set_value(const char *section, const char *key, const char *value);
 
-// Appends a section or an entry; lookups find the first of equal names.
+// Appends a section or an entry (names and value without CR and LF, as for
+// the sets); lookups find the first of equal names.
 int ini_add_section(const char *name);
 int ini_add_entry(int section, const char *name, const char *value, int is_comment);
 // Index of the first section or key (comments never match) of that name,

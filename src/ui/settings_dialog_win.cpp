@@ -127,7 +127,33 @@ static void extend_system_menu(HWND dialog) {
     DrawMenuBar(dialog);
 }
 
-// The saved position, or the centre of the screen when none was saved.
+// Whether some of the window's caption bar lies on the work area of a
+// monitor, where the user can take hold of it.
+static BOOL CALLBACK find_caption_step(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
+    const RECT *caption = reinterpret_cast<const RECT *>(param);
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    RECT common;
+    if (GetMonitorInfoA(monitor, &info) && IntersectRect(&common, caption, &info.rcWork))
+        return FALSE;
+    return TRUE;
+}
+
+static int caption_reachable(HWND window) {
+    RECT caption;
+    GetWindowRect(window, &caption);
+    caption.bottom =
+        caption.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
+    // The enumeration stops early (and reports failure) when a monitor holds
+    // part of the caption.
+    return !EnumDisplayMonitors(nullptr, nullptr, find_caption_step,
+                                reinterpret_cast<LPARAM>(&caption));
+}
+
+// The saved position, or the centre of the screen when none was saved or
+// the saved one leaves no part of the caption on any monitor's work area
+// (saved with a monitor that is gone): a dialog out of sight could not be
+// reached or closed.
 static void place_dialog(HWND dialog) {
     ini_load(g.ini_path, 1);
     g.window_left = ini_get_int("Window", "Left", -1);
@@ -137,10 +163,12 @@ static void place_dialog(HWND dialog) {
         center_window(dialog);
     } else {
         // The outer size is rebuilt from the client area with fixed frame
-        // allowances; the saved place is used as it is, even off screen.
+        // allowances.
         RECT client;
         GetClientRect(dialog, &client);
         MoveWindow(dialog, g.window_left, g.window_top, client.right + 6, client.bottom + 25, TRUE);
+        if (!caption_reachable(dialog))
+            center_window(dialog);
     }
     GetWindowRect(dialog, &g.settings_window_rect);
 }

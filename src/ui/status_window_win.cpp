@@ -42,9 +42,9 @@ static HWND add_tooltip(HWND tool_window, TOOLINFOA *tool, const char *text, int
     if (!tip)
         return nullptr;
     ZeroMemory(tool, sizeof *tool);
-    // The first form of the record (44 bytes), which every version of the
-    // common controls accepts.
-    tool->cbSize = TTTOOLINFOA_V1_SIZE;
+    // The 44-byte form of the record (up to lParam), which every version of
+    // the common controls since 4.70 accepts.
+    tool->cbSize = TTTOOLINFOA_V2_SIZE;
     tool->uFlags = TTF_SUBCLASS;
     tool->hwnd = tool_window;
     tool->uId = TOOL_ID;
@@ -67,17 +67,18 @@ static void place_window(HWND window) {
         MoveWindow(window, last.left, last.top, w + 2, h, TRUE);
         return;
     }
-    RECT desktop;
+    RECT desktop, work, bar = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    int taskbar_height = -1;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        work = desktop;
     HWND taskbar = find_taskbar_window();
-    if (taskbar) {
-        RECT t;
-        GetWindowRect(taskbar, &t);
-        taskbar_height = t.bottom - t.top;
-    }
+    if (taskbar)
+        GetWindowRect(taskbar, &bar);
+    const UiRect desk_area = {desktop.left, desktop.top, desktop.right, desktop.bottom};
+    const UiRect work_area = {work.left, work.top, work.right, work.bottom};
+    const UiRect bar_area = {bar.left, bar.top, bar.right, bar.bottom};
     int x, y;
-    status_default_origin(desktop.right, desktop.bottom, taskbar_height, w, h, &x, &y);
+    status_origin(&desk_area, taskbar ? &bar_area : nullptr, &work_area, w, h, &x, &y);
     MoveWindow(window, x, y, w, h, TRUE);
 }
 

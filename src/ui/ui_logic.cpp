@@ -123,6 +123,22 @@ void status_default_origin(int desk_right, int desk_bottom, int taskbar_height, 
     *y = bottom - h;
 }
 
+void status_origin(const UiRect *desk, const UiRect *taskbar, const UiRect *work, int w, int h,
+                   int *x, int *y) {
+    int taskbar_height = taskbar ? taskbar->bottom - taskbar->top : -1;
+    status_default_origin(desk->right, desk->bottom, taskbar_height, w, h, x, y);
+    // A taskbar at the left or right edge is as high as the screen and one at
+    // the top leaves its height free at the bottom: the place above would be
+    // off the screen or beside the corner.
+    int along_bottom = !taskbar || (taskbar->top > desk->top && taskbar->bottom >= desk->bottom);
+    int on_desk = *x >= desk->left && *y >= desk->top && *x + w <= desk->right &&
+                  *y + h <= desk->bottom;
+    if (along_bottom && on_desk)
+        return;
+    *x = work->right - w;
+    *y = work->bottom - h;
+}
+
 int class_is_taskbar(const char *class_name) {
     static const char needle[] = "SHELL_TRAYWND";
     if (!class_name)

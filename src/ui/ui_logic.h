@@ -47,6 +47,18 @@ extern const unsigned short version_languages[45];
 void status_default_origin(int desk_right, int desk_bottom, int taskbar_height, int w, int h,
                            int *x, int *y);
 
+// A rectangle in screen coordinates, as Win32's RECT.
+struct UiRect {
+    int left, top, right, bottom;
+};
+
+// The status window's first place: status_default_origin's, which takes the
+// taskbar to stand along the bottom, as long as it does (or there is none,
+// taskbar null) and that place lies wholly on the desktop; otherwise the
+// bottom right corner of the work area.
+void status_origin(const UiRect *desk, const UiRect *taskbar, const UiRect *work, int w, int h,
+                   int *x, int *y);
+
 // Upper-case ASCII containment test of find_taskbar_window.
 int class_is_taskbar(const char *class_name);
 

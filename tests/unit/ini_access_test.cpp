@@ -159,6 +159,25 @@ TEST_F(IniAccess, SetValueReplacesEmptiesAndAppends) {
     EXPECT_EQ(ini_set_value("C", "", "v"), 0);
 }
 
+// A name or value with line breaks in it is stored without them, so that
+// the text written reads back as the same sections and keys.
+TEST_F(IniAccess, LineBreaksNeverReachTheFile) {
+    ASSERT_EQ(ini_set_string("Setting", "Title", "Chat\r\n[Window]\r\nLeft=7"), 1);
+    ASSERT_EQ(ini_set_string("Setting", "Charcter", "x\ry\nz"), 1);
+    ASSERT_EQ(ini_set_int("Set\r\nting", "Up\ndate", 3), 1);
+    ASSERT_EQ(ini_set_int("Setting", "Update", 4), 1);  // the same key again
+    ASSERT_EQ(ini_add_entry(0, "Top\r\n[Window]", "1\r\nLeft=9", 0), 1);
+    const std::string text =
+        "Top[Window]=1Left=9\r\n\r\n"
+        "[Setting]\r\nTitle=\"Chat[Window]Left=7\"\r\nCharcter=\"xyz\"\r\nUpdate=4\r\n\r\n";
+    EXPECT_EQ(written(), text);
+    ASSERT_EQ(load(text), 1);
+    EXPECT_EQ(ini_find_section("Window"), -1);
+    EXPECT_EQ(ini_document()->section_count, 2);
+    EXPECT_EQ(get("Setting", "Title"), "Chat[Window]Left=7");
+    EXPECT_EQ(written(), text);
+}
+
 TEST_F(IniAccess, OnlyASuccessfulSetStartsADocument) {
     EXPECT_EQ(ini_load("ignored", 0), 1);
     EXPECT_EQ(ini_write("/nonexistent/never-written.ini"), 0);  // no document

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,6 +121,37 @@ TEST_F(IniFiles, FailedSaveKeepsTheOldFile) {
     EXPECT_TRUE(stat(sub.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
     EXPECT_EQ(ini_write((dir_ + "/missing/x.ini").c_str()), 0);
     EXPECT_EQ(files().size(), 2u);
+}
+
+// The temporary file of a save must fit wherever the file itself fits: a
+// name at the file system's limit of 255 bytes is saved like any other.
+TEST_F(IniFiles, SaveBesideANameOfTheLongestLength) {
+    std::string longest = dir_ + "/" + std::string(251, 'y') + ".ini";
+    put_file(longest, "old");
+    ASSERT_EQ(file_bytes(longest), "old");
+    ASSERT_EQ(ini_set_int("Window", "Left", 5), 1);
+    EXPECT_EQ(ini_write(longest.c_str()), 1);
+    EXPECT_EQ(file_bytes(longest), "[Window]\r\nLeft=5\r\n\r\n");
+    EXPECT_EQ(files().size(), 1u);
+}
+
+// An empty path is no file: the save fails without creating anything, not
+// even for a moment in the current folder.
+TEST_F(IniFiles, EmptyPathCreatesNoFile) {
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, ".", IN_CREATE), 0);
+    ASSERT_EQ(ini_set_string("Setting", "Title", "t"), 1);
+    EXPECT_EQ(ini_write(""), 0);
+    EXPECT_EQ(plat_write_file("", "x", 1), 0);
+    char events[4096];
+    EXPECT_LT(read(watch, events, sizeof events), 0) << "a file was created";
+    close(watch);
+    EXPECT_EQ(chdir(previous), 0);
+    EXPECT_TRUE(files().empty());
 }
 
 // Bad files load without a crash, give defaults where nothing is found, and

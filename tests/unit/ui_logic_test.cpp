@@ -201,6 +201,33 @@ TEST(StatusWindow, DefaultOriginAboveTheTaskbar) {
     EXPECT_EQ(y, 2 - 64);
 }
 
+// status_default_origin's place stands only for a taskbar along the bottom;
+// at any other edge the window goes to the work area's bottom right corner.
+TEST(StatusWindow, OriginKeepsToTheWorkArea) {
+    const UiRect desk = {0, 0, 1024, 768};
+    const struct {
+        const char *edge;
+        UiRect bar, work;
+        int x, y;
+    } rows[] = {
+        {"bottom", {0, 738, 1024, 768}, {0, 0, 1024, 738}, 824, 768 - 30 + 2 - 60},
+        {"left", {0, 0, 60, 768}, {60, 0, 1024, 768}, 824, 708},
+        {"right", {964, 0, 1024, 768}, {0, 0, 964, 768}, 764, 708},
+        {"top", {0, 0, 1024, 30}, {0, 30, 1024, 768}, 824, 708},
+    };
+    for (const auto &row : rows) {
+        int x = 0, y = 0;
+        status_origin(&desk, &row.bar, &row.work, 200, 60, &x, &y);
+        EXPECT_EQ(x, row.x) << row.edge;
+        EXPECT_EQ(y, row.y) << row.edge;
+    }
+    // No taskbar: the bottom right corner of the screen, as before.
+    int x = 0, y = 0;
+    status_origin(&desk, nullptr, &desk, 200, 60, &x, &y);
+    EXPECT_EQ(x, 824);
+    EXPECT_EQ(y, 708);
+}
+
 TEST(StatusWindow, TaskbarClassByUpperCaseContainment) {
     for (const char *yes : {"Shell_TrayWnd", "shell_traywnd", "SHELL_TRAYWND", "xShell_TrayWndx",
                             "Shell_Shell_TrayWnd", "SHELL_SHELL_TRAYWND"}) {

@@ -163,13 +163,14 @@ static inline LRESULT CALLBACK test_main_proc(HWND window, UINT message, WPARAM 
             if (LOWORD(wparam) == IDM_CLOSE_README) {
                 if (calls.closing_rich_edit)
                     calls.rich_edit_alive_at_close = IsWindow(calls.closing_rich_edit) != 0;
+                if (g.readme_viewer) {
+                    HWND viewer = g.readme_viewer;
+                    g.readme_viewer = nullptr;
+                    DestroyWindow(viewer);
+                }
                 if (g.rich_edit_module) {
                     FreeLibrary(g.rich_edit_module);
                     g.rich_edit_module = nullptr;
-                }
-                if (g.readme_viewer) {
-                    DestroyWindow(g.readme_viewer);
-                    g.readme_viewer = nullptr;
                 }
             }
             return 0;

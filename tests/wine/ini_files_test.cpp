@@ -201,6 +201,48 @@ void sharing_on_load() {
     CloseHandle(exclusive);
 }
 
+// A scanner that holds the file without sharing for a moment.
+DWORD WINAPI hold_then_release(void *handle) {
+    Sleep(400);
+    CloseHandle(handle);
+    return 0;
+}
+
+// A file held only for a moment at start-up is read once it is free,
+// rather than taken for missing.
+void short_lock_on_load() {
+    std::string ini = in_dir("Yarrowmeld.ini");
+    CHECK(put_file(ini, "[Window]\r\nLeft=5\r\n"));
+    HANDLE exclusive =
+        CreateFileA(ini.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    CHECK(exclusive != INVALID_HANDLE_VALUE);
+    HANDLE releaser = CreateThread(NULL, 0, hold_then_release, exclusive, 0, NULL);
+    CHECK(releaser != NULL);
+    CHECK(ini_load(ini.c_str(), 1) == 1);
+    CHECK(ini_get_int("Window", "Left", -1) == 5);
+    ini_free();
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+}
+
+// A settings file whose path takes nearly all of MAX_PATH is saved like any
+// other: the temporary file beside it must fit too.
+void save_near_max_path() {
+    std::string folder = g_dir + "\\";
+    folder += std::string(MAX_PATH - 5 - 15 - folder.size(), 'd');
+    std::string ini = folder + "\\Yarrowmeld.ini";
+    CHECK(ini.size() == MAX_PATH - 5);
+    CHECK(CreateDirectoryA(folder.c_str(), NULL));
+    CHECK(put_file(ini, "old"));
+    CHECK(ini_load(ini.c_str(), 0) == 1);
+    CHECK(ini_set_int("Window", "Left", 3) == 1);
+    CHECK(ini_write(ini.c_str()) == 1);
+    ini_free();
+    CHECK(file_bytes(ini) == "[Window]\r\nLeft=3\r\n\r\n");
+    CHECK(DeleteFileA(ini.c_str()));
+    CHECK(RemoveDirectoryA(folder.c_str()));  // nothing else was left in it
+}
+
 void remove_folder() {
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA(in_dir("*").c_str(), &found);
@@ -231,6 +273,8 @@ int main() {
     double_byte_text();
     failed_saves();
     sharing_on_load();
+    short_lock_on_load();
+    save_near_max_path();
     remove_folder();
     printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed ? 1 : 0;

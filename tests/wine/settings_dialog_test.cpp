@@ -185,6 +185,44 @@ static void test_placement(void) {
     DestroyWindow(dialog);
 }
 
+// A saved place stands while some of the caption lies on the work area;
+// one that leaves the caption out of reach (saved with a monitor that is
+// gone) is centred like the pair (-1, -1).
+static void test_placement_off_screen(void) {
+    RECT work;
+    CHECK(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    RECT client = template_client();
+    int w = client.right + 6;
+    const struct {
+        int left, top;
+        bool kept;
+    } cases[] = {
+        {work.right - 30, work.bottom - 10, true},  // a corner of the caption at the bottom right
+        {work.left - w + 20, work.top + 100, true},  // only the caption's right end at the left
+        {work.right + 100, work.bottom + 100, false},  // beyond the bottom right corner
+        {work.left + 100, work.top - 40, false},  // the caption above the top, the body below it
+    };
+    for (const auto &c : cases) {
+        int left = c.left, top = c.top;
+        char file[128];
+        snprintf(file, sizeof file, "[Window]\r\nLeft=%d\r\nTop=%d\r\n", left, top);
+        reset();
+        write_file(g.ini_path, file);
+        HWND dialog = open_settings();
+        RECT r = window_rect(dialog);
+        if (c.kept) {
+            CHECK_INT(r.left, left);
+            CHECK_INT(r.top, top);
+        } else {
+            CHECK_INT(r.left, center_x(GetSystemMetrics(SM_CXSCREEN), r.right - r.left));
+            CHECK_INT(r.top, center_y(GetSystemMetrics(SM_CYSCREEN), r.bottom - r.top));
+        }
+        RECT kept = g.settings_window_rect;
+        CHECK(EqualRect(&kept, &r));
+        DestroyWindow(dialog);
+    }
+}
+
 static void test_validation(void) {
     static const char title_msg[] = "ウインドウタイトルを指定して下さい。";
     static const char text_msg[] = "改行するに必要な文字を指定して下さい。";
@@ -473,6 +511,7 @@ int main(void) {
     test_opening_stops_and_fills();
     test_system_menu();
     test_placement();
+    test_placement_off_screen();
     test_validation();
     test_save_button_writes_exactly();
     test_start_button();

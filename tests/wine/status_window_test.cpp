@@ -87,6 +87,24 @@ static void test_first_placement(HWND taskbar) {
     DestroyWindow(status);
 }
 
+// A taskbar at the left edge is as high as the screen: the window goes to
+// the bottom right corner of the work area, not above the taskbar's top.
+static void test_placement_beside_a_side_taskbar(HWND bottom_taskbar) {
+    SetWindowPos(bottom_taskbar, nullptr, 0, 0, 40, GetSystemMetrics(SM_CYSCREEN),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    CHECK(find_taskbar_window() == bottom_taskbar);
+    ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
+    HWND status = open_status();
+    RECT work;
+    CHECK(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    RECT r = window_rect(status);
+    CHECK_INT(r.right, work.right);
+    CHECK_INT(r.bottom, work.bottom);
+    DestroyWindow(status);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetWindowPos(bottom_taskbar, nullptr, 0, sh - 40, sw, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void test_drag_surface(void) {
     HWND status = open_status();
     RECT r = window_rect(status);
@@ -95,8 +113,25 @@ static void test_drag_surface(void) {
     DestroyWindow(status);
 }
 
+// Record sizes of the tools as the tooltips are given them.
+static std::vector<UINT> added_tool_sizes;
+static HHOOK add_tool_hook;
+
+static LRESULT CALLBACK watch_add_tool(int code, WPARAM wparam, LPARAM lparam) {
+    const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lparam);
+    if (code == HC_ACTION && sent->message == TTM_ADDTOOLA)
+        added_tool_sizes.push_back(reinterpret_cast<const TOOLINFOA *>(sent->lParam)->cbSize);
+    return CallNextHookEx(add_tool_hook, code, wparam, lparam);
+}
+
 static void test_tooltips(void) {
+    add_tool_hook = SetWindowsHookExA(WH_CALLWNDPROC, watch_add_tool, nullptr,
+                                      GetCurrentThreadId());
     HWND status = open_status();
+    UnhookWindowsHookEx(add_tool_hook);
+    // The 44-byte record, lParam included.
+    CHECK_INT(added_tool_sizes.size(), 2);
+    for (UINT size : added_tool_sizes) CHECK_INT(size, 44);
     HWND close_button = GetDlgItem(status, IDC_STATUS_CLOSE);
     std::vector<HWND> tips = thread_tooltips();
     CHECK_INT(tips.size(), 2);
@@ -216,6 +251,7 @@ int main(void) {
     HWND taskbar = make_taskbar(40);
     test_taskbar_search(taskbar);
     test_first_placement(taskbar);
+    test_placement_beside_a_side_taskbar(taskbar);
     test_drag_surface();
     test_tooltips();
     test_closing();

@@ -1,0 +1,302 @@
+// The main window and the run control with a page window in this process:
+// a burst asked for while one goes out, a key message the system refuses,
+// the readme viewer's library, the status entry's tick, and the search for
+// this copy's readme viewer beside another copy's. Prints "N passed,
+// M failed" and exits non-zero on a failure.
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+// Every key message goes through here; the one numbered fail_send_at
+// (counted from 0) fails as the system fails it for a browser that runs at
+// a higher integrity level.
+static int sends;
+static int fail_send_at = -1;
+
+static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT flags, UINT timeout, PDWORD_PTR result) {
+    if (sends++ == fail_send_at) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    return SendMessageTimeoutA(window, message, wparam, lparam, flags, timeout, result);
+}
+
+#define SendMessageTimeoutA refusing_send
+#include "automation/run_control_win.cpp"
+#undef SendMessageTimeoutA
+#include "app/main_window_win.cpp"
+
+// ------------------------------------------------------------ checks
+
+static int passed, failed;
+
+static void check(bool ok, const char *what, int line) {
+    if (ok) {
+        passed++;
+    } else {
+        failed++;
+        printf("FAIL line %d: %s\n", line, what);
+    }
+}
+
+static void check_text(const std::string &got, const std::string &want, const char *what,
+                       int line) {
+    check(got == want, what, line);
+    if (got != want)
+        printf("  got \"%s\", want \"%s\"\n", got.c_str(), want.c_str());
+}
+
+#define CHECK(cond) check((cond), #cond, __LINE__)
+#define CHECK_TEXT(got, want) check_text((got), (want), #got, __LINE__)
+
+// ------------------------------------------- the rest of the program
+
+Settings g;
+char hidden_section[8] = "Startup";
+char hidden_key[5] = "Dual";
+
+void report_fatal(HWND, const char *text) {
+    printf("fatal: %s\n", text);
+    failed++;
+}
+
+BOOL tray_notify(DWORD) {
+    return TRUE;
+}
+
+static bool status_closes_while_opening;
+
+HWND open_dialog(const char *template_name, DLGPROC) {
+    // The status window can be closed from outside while it initialises;
+    // the real opener then hands back no window.
+    if (!strcmp(template_name, "IDD_STATUS") && status_closes_while_opening)
+        return nullptr;
+    return CreateWindowExA(0, "STATIC", template_name, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+void open_readme_viewer(void) {}
+void center_window(HWND) {}
+
+INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// ------------------------------------------------------ page window
+
+static HWND page;
+static std::string typed;  // the WM_CHAR codes the page received
+static int clicks_on_first_char;
+
+HWND find_target_window(void) {
+    return page;
+}
+
+static void double_click_tray(void) {
+    SendMessageA(g.main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
+}
+
+static LRESULT CALLBACK page_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_CHAR) {
+        typed += static_cast<char>(wparam);
+        // While the page takes its time, the user double-clicks the tray
+        // icon: the clicks arrive in the middle of the burst.
+        if (typed.size() == 1) {
+            for (; clicks_on_first_char > 0; --clicks_on_first_char) double_click_tray();
+        }
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+static void post_now(const char *text) {
+    lstrcpyA(g.post_text, text);
+    typed.clear();
+    sends = 0;
+    KillTimer(g.main_window, IDT_POST_GUARD);
+    g.post_guard = 0;
+    SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
+}
+
+// Two double clicks while a post goes out stop and start the program; the
+// start's own post must not be typed into the one still going.
+static void test_no_burst_inside_a_burst(void) {
+    start_running();
+    post_now("abcdef");
+    clicks_on_first_char = 2;
+    post_now("abcdef");
+    CHECK(clicks_on_first_char == 0);
+    CHECK_TEXT(typed, "abcdef\r");
+    CHECK(g.running == 1);
+    // Once it is over, a post goes out as ever.
+    post_now("xy");
+    CHECK_TEXT(typed, "xy\r");
+}
+
+// A key message that fails for any reason ends the burst there.
+static void test_refused_key_ends_the_burst(void) {
+    fail_send_at = 3;  // the WM_KEYDOWN of "b"
+    post_now("abc");
+    fail_send_at = -1;
+    CHECK_TEXT(typed, "a");
+    CHECK(sends == 4);
+}
+
+// ----------------------------------------------------- readme viewer
+
+static HMODULE module_at_viewer_destroy = nullptr;
+static int handle_at_viewer_destroy = -1;
+
+static LRESULT CALLBACK viewer_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DESTROY) {
+        module_at_viewer_destroy = GetModuleHandleA("riched32.dll");
+        handle_at_viewer_destroy = g.rich_edit_module != nullptr;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Any program can post the close command while the viewer still holds its
+// control: the viewer (and the control) go before the library.
+static void test_close_readme_order(void) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = viewer_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TestViewer";
+    RegisterClassA(&wc);
+    g.readme_viewer = CreateWindowExA(0, wc.lpszClassName, "viewer", WS_POPUP, 0, 0, 200, 100,
+                                      nullptr, nullptr, wc.hInstance, nullptr);
+    g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
+    CHECK(g.rich_edit_module != nullptr);
+    HWND control = CreateWindowExA(0, "RICHEDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 50,
+                                   g.readme_viewer, nullptr, wc.hInstance, nullptr);
+    CHECK(control != nullptr);
+    HWND viewer = g.readme_viewer;
+    SendMessageA(g.main_window, WM_COMMAND, IDM_CLOSE_README, 0);
+    CHECK(handle_at_viewer_destroy == 1);
+    CHECK(module_at_viewer_destroy != nullptr);
+    CHECK(!IsWindow(viewer));
+    CHECK(!IsWindow(control));
+    CHECK(g.readme_viewer == nullptr);
+    CHECK(g.rich_edit_module == nullptr);
+}
+
+// ------------------------------------------------------ status entry
+
+static bool status_ticked(void) {
+    return (GetMenuState(g.tray_menu, IDM_STATUS, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+static void test_status_tick_needs_a_window(void) {
+    g.running = 1;
+    status_closes_while_opening = true;
+    SendMessageA(g.main_window, WM_COMMAND, IDM_STATUS, 0);
+    CHECK(g.status_window == nullptr);
+    CHECK(!status_ticked());
+    status_closes_while_opening = false;
+    SendMessageA(g.main_window, WM_COMMAND, IDM_STATUS, 0);
+    CHECK(g.status_window != nullptr);
+    CHECK(status_ticked());
+    SendMessageA(g.main_window, WM_COMMAND, IDM_STATUS, 0);
+    CHECK(!status_ticked());
+}
+
+// ------------------------------------------- another copy's viewer
+
+static const char viewer_caption[] = "Yarrowmeld - Readme.txt";
+
+// The other copy: a viewer of the same caption, up until told to go.
+static int run_decoy(const char *ready_name, const char *done_name) {
+    HWND decoy = CreateWindowExA(0, "#32770", viewer_caption, WS_POPUP, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready_name);
+    HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, done_name);
+    if (!decoy || !ready || !done)
+        return 1;
+    SetEvent(ready);
+    WaitForSingleObject(done, 120000);
+    return 0;
+}
+
+static void test_search_finds_own_viewer(void) {
+    HWND own = CreateWindowExA(0, "#32770", viewer_caption, WS_POPUP, 0, 0, 50, 50, nullptr,
+                               nullptr, nullptr, nullptr);
+    CHECK(own != nullptr);
+    char ready_name[64], done_name[64];
+    snprintf(ready_name, sizeof ready_name, "yarrow-decoy-ready-%lu", GetCurrentProcessId());
+    snprintf(done_name, sizeof done_name, "yarrow-decoy-done-%lu", GetCurrentProcessId());
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, ready_name);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, done_name);
+    char self[MAX_PATH], command[MAX_PATH * 2];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    snprintf(command, sizeof command, "\"%s\" --decoy %s %s", self, ready_name, done_name);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    CHECK(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    HANDLE waits[2] = {ready, pi.hProcess};
+    CHECK(WaitForMultipleObjects(2, waits, FALSE, 120000) == WAIT_OBJECT_0);
+
+    // The other copy's viewer comes first.
+    HWND first = FindWindowA("#32770", viewer_caption);
+    DWORD process = 0;
+    GetWindowThreadProcessId(first, &process);
+    CHECK(first != nullptr && process == pi.dwProcessId);
+
+    g.readme_viewer = nullptr;
+    g.readme_search = 1;
+    g.readme_search_ticks = 30;
+    tick_second();
+    CHECK(g.readme_viewer == own);
+    CHECK(g.readme_search == 0);
+
+    SetEvent(done);
+    CHECK(WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(ready);
+    CloseHandle(done);
+    g.readme_viewer = nullptr;
+    DestroyWindow(own);
+}
+
+int main(void) {
+    if (__argc == 4 && !strcmp(__argv[1], "--decoy"))
+        return run_decoy(__argv[2], __argv[3]);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = main_window_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TestMain";
+    RegisterClassA(&wc);
+    wc.lpfnWndProc = page_proc;
+    wc.lpszClassName = "TestPage";
+    RegisterClassA(&wc);
+    lstrcpyA(g.title, "Chat");
+    g.update_secs = 10;
+    g.post_secs = 20;
+    g.main_window = CreateWindowExA(0, "TestMain", "main", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
+    page = CreateWindowExA(0, "TestPage", "page", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    CHECK(g.main_window != nullptr && page != nullptr && g.tray_menu != nullptr);
+
+    test_no_burst_inside_a_burst();
+    test_refused_key_ends_the_burst();
+    test_close_readme_order();
+    test_status_tick_needs_a_window();
+    test_search_finds_own_viewer();
+
+    stop_running();
+    DestroyWindow(page);
+    printf("%d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+}
