@@ -288,10 +288,8 @@ E2E_TEST(ini_beside_exe_with_dbcs_name) {
 // GetWindowTextA, and the caption that follows a Japanese title typed into
 // the title field.
 E2E_TEST(texts_in_code_page_932) {
-    Sandbox box;
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
+    Yarrow y("");
+    const HWND dlg = y.dlg;
     // Statics keep their text as their caption, which GetWindowTextA reads.
     CHECK_EQ(window_text(GetDlgItem(dlg, IDC_LABEL_TITLE)), kLabelTitle932);
     set_item_text(dlg, IDC_TITLE, kHyoji932);
@@ -303,10 +301,8 @@ E2E_TEST(texts_in_code_page_932) {
 // Under a single-byte code page the same program cannot hold a Japanese
 // title: the caption that follows the title field loses it.
 E2E_TEST_CP(single_byte_code_page_loses_japanese_title, 1252) {
-    Sandbox box;
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
+    Yarrow y("");
+    const HWND dlg = y.dlg;
     REQUIRE(wait_until([&] { return window_text_w(dlg) == L"Yarrowmeld"; }, 20000));
     SetWindowTextW(GetDlgItem(dlg, IDC_TITLE), kHyojiW);
     CHECK(wait_until([&] { return window_text_w(dlg) != L"Yarrowmeld"; }, 20000));
@@ -323,20 +319,16 @@ E2E_TEST_CP(single_byte_code_page_loses_japanese_title, 1252) {
 // and nowhere else.
 E2E_TEST(start_button_posts_at_once) {
     FakeBrowser browser("IEFrame", "Chat room - Browser");
-    Sandbox box;
-    box.write_file("Yarrowmeld.ini", settings_ini({100, 200, "Chat room", "."}));
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    post_command(dlg, IDC_START);
+    Yarrow y(settings_ini({100, 200, "Chat room", "."}));
+    post_command(y.dlg, IDC_START);
     REQUIRE(browser.wait_keys(6));
     const std::vector<Message> expected = {
         {WM_KEYDOWN, '.', 0}, {WM_CHAR, '.', 0}, {WM_KEYUP, '.', 0},
         {WM_KEYDOWN, 13, 0},  {WM_CHAR, 13, 0},  {WM_KEYUP, 13, 0},
     };
     CHECK_EQ(browser.page_keys(), expected);
-    CHECK(wait_gone(dlg));
-    CHECK(p.running());
+    CHECK(wait_gone(y.dlg));
+    CHECK(y.proc->running());
 }
 
 // The message loop gives every key to the accelerator table first: Enter in

@@ -504,21 +504,18 @@ E2E_TEST(tray_menu_without_readme) {
 // from showing. The viewer's close request destroys the viewer, and means
 // nothing once it is gone.
 E2E_TEST(tray_menu_with_readme) {
-    Sandbox box;
-    box.write_file("Readme.txt", "Readme of the tray test\r\n");
-    Process &p = box.start();
-    REQUIRE(wait_settings_dialog(p));
-    HWND main_window = find_main_window(p.pid());
-    REQUIRE(main_window);
+    Yarrow y("", "Readme of the tray test\r\n");
+    Process &p = *y.proc;
+    HWND main_window = y.main;
     close_settings(p);
 
-    HWND menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme");
+    HWND menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme");
     choose(menu, 'B');
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
 
-    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme-open");
+    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme-open");
     choose(menu, 'B');
     settle(p, main_window);
     CHECK_EQ(viewers(p).size(), 1u);
@@ -541,7 +538,7 @@ E2E_TEST(tray_menu_with_readme) {
     CHECK(viewers(p).empty());
 
     // The about entry opens the dialog; asked again, the open one stays.
-    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme-closed");
+    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme-closed");
     choose(menu, 'A');
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
@@ -680,15 +677,11 @@ E2E_TEST(tray_menu_start_stop_settings) {
 // the about dialog open the same holds, and a double click does nothing
 // while either is open.
 E2E_TEST(tray_clicks_raise_open_dialogs) {
-    Sandbox box;
     // A saved place off the centre; no title, so a start would report the
     // chat window as lost.
-    box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=96\r\nTop=40\r\n");
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = find_main_window(p.pid());
-    REQUIRE(main_window);
+    Yarrow y("[Window]\r\nLeft=96\r\nTop=40\r\n");
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
     REQUIRE(at(dlg, point(96, 40)));
 
     note("settings dialog where it was placed");
@@ -939,11 +932,9 @@ E2E_TEST(tray_icon_back_after_taskbar_created) {
 E2E_TEST(tray_main_window_lifetime) {
     for (UINT closing : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_DESTROY)}) {
         note("%s", closing == WM_CLOSE ? "WM_CLOSE" : "WM_DESTROY");
-        Sandbox box;
-        Process &p = box.start();
-        REQUIRE(wait_settings_dialog(p));
-        HWND main_window = find_main_window(p.pid());
-        REQUIRE(main_window);
+        Yarrow y("");
+        Process &p = *y.proc;
+        HWND main_window = y.main;
         LRESULT result = 99;
         CHECK(send_message(main_window, WM_QUERYENDSESSION, 0, 0, 20000, &result));
         CHECK_EQ(result, 1);
@@ -958,6 +949,6 @@ E2E_TEST(tray_main_window_lifetime) {
         CHECK(send_message(main_window, closing, 0, 0, 20000, &result));
         CHECK_EQ(result, closing == WM_CLOSE ? 1 : 0);
         check_exit_0(p);
-        CHECK(!box.exists("Yarrowmeld.ini"));
+        CHECK(!y.box.exists("Yarrowmeld.ini"));
     }
 }
