@@ -722,8 +722,12 @@ bool Image::drawn() const {
                               static_cast<std::ptrdiff_t>(px.size());
 }
 
-static Image capture_rect(const RECT &r) {
+static Image capture_rect(RECT r) {
     Image img;
+    // Only what lies on the screen: a copy that reaches past its edge fails
+    // as a whole under Wine.
+    const RECT screen_rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&r, &r, &screen_rect);
     const int cx = r.right - r.left, cy = r.bottom - r.top;
     if (cx <= 0 || cy <= 0)
         return img;
