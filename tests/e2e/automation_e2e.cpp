@@ -43,6 +43,21 @@ std::vector<Message> slice(const std::vector<Message> &v, size_t from, size_t n)
     return std::vector<Message>(v.begin() + from, v.begin() + from + n);
 }
 
+// The codes of the key-downs and key-ups among the messages; false when
+// any of the messages carries an lParam other than 0.
+bool key_codes(const std::vector<Message> &keys, std::vector<unsigned> *down,
+               std::vector<unsigned> *up) {
+    bool zero_lparam = true;
+    for (const Message &m : keys) {
+        if (m.msg == WM_KEYDOWN)
+            down->push_back(static_cast<unsigned>(m.wparam));
+        if (m.msg == WM_KEYUP)
+            up->push_back(static_cast<unsigned>(m.wparam));
+        zero_lparam = zero_lparam && m.lparam == 0;
+    }
+    return zero_lparam;
+}
+
 // Checks the box that says the browser window is gone: its text, its
 // caption, that the hidden main window owns it and that it stays on top.
 void check_lost_box(const Yarrow &y, const MessageBoxInfo &box, const std::string &caption) {
@@ -585,14 +600,7 @@ E2E_TEST(automation_chromium_page) {
     // Key-down and key-up carry the bytes of the text, then Enter, then
     // Enter alone; each with lParam 0.
     std::vector<unsigned> down, up;
-    bool zero_lparam = true;
-    for (const Message &m : sim.keys()) {
-        if (m.msg == WM_KEYDOWN)
-            down.push_back(static_cast<unsigned>(m.wparam));
-        if (m.msg == WM_KEYUP)
-            up.push_back(static_cast<unsigned>(m.wparam));
-        zero_lparam = zero_lparam && m.lparam == 0;
-    }
+    const bool zero_lparam = key_codes(sim.keys(), &down, &up);
     const std::vector<unsigned> codes = {0x82, 0xA0, 0xB1, '.', 13, 13};
     down.resize(std::min(down.size(), codes.size()));
     up.resize(std::min(up.size(), codes.size()));
@@ -719,14 +727,7 @@ E2E_TEST(automation_text_above_ascii) {
         60000));
     CHECK_EQ(browser.typed(), text + "\r");
     std::vector<unsigned> down, up;
-    bool zero_lparam = true;
-    for (const Message &m : browser.page_keys()) {
-        if (m.msg == WM_KEYDOWN)
-            down.push_back(static_cast<unsigned>(m.wparam));
-        if (m.msg == WM_KEYUP)
-            up.push_back(static_cast<unsigned>(m.wparam));
-        zero_lparam = zero_lparam && m.lparam == 0;
-    }
+    const bool zero_lparam = key_codes(browser.page_keys(), &down, &up);
     const std::vector<unsigned> codes = {0x82, 0xA0, 0xB1, '.', 13};
     if (down != codes || up != codes)
         note("keys received: %s", describe(browser.page_keys()).c_str());
