@@ -54,84 +54,38 @@ if [ "${YARROW_SKIP_SETUP:-0}" != 1 ]; then
     scripts/setup.sh
 fi
 
+# shellcheck source=demo-env.sh
+. "$root/scripts/demo-env.sh"
+
 # Only the three programs of the demo (the harness in its helper-only form,
 # which builds in seconds) and the user guide, not the tests and benchmarks
 # of the whole tree.
-if [ -e build/win/Yarrowmeld.exe ]; then
+win=$root/build/win
+if [ -e "$win/Yarrowmeld.exe" ]; then
     say "building Yarrowmeld, the chat-room simulator and a helper (build/win)"
 else
     say "building Yarrowmeld, the chat-room simulator and a helper (build/win; the first time about 40 s)"
 fi
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
-cmake --build build/win -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness_tools readme
+demo_build
 
-win=$root/build/win
 state=$win/run
-demo=$state/demo
-chatsim=$win/tools/chatsim/chatsim.exe
-harness=$win/tests/e2e/harness_tools.exe
-mkdir -p "$state"
-
-# shellcheck source=../tests/e2e/wine-env.sh
-. tests/e2e/wine-env.sh
-
-pids=()
-finish() {
-    trap - EXIT INT TERM
-    echo
-    echo "== stopping"
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    ye_down "$state"
-}
-trap finish EXIT
-trap 'exit 130' INT TERM
-
-# A prefix that the tests made already can be copied instead of created.
-export YARROW_PREFIX_SEED=$root/build/native/e2e/wineprefix
 if [ -e "$state/wineprefix/.yarrow-ready" ]; then
     say "starting Wine (a few seconds)"
-elif [ -e "$YARROW_PREFIX_SEED/.yarrow-ready" ]; then
+elif [ -e "$root/build/native/e2e/wineprefix/.yarrow-ready" ]; then
     say "preparing Wine: copying the tests' Wine prefix into $state"
 else
     say "preparing Wine for the first time: creating a Wine prefix in $state"
     echo "   (under a minute, where 32-bit programs run under emulation too; later runs reuse it)"
 fi
-ye_up "$state"
-# shellcheck disable=SC1091
-. "$state/env.sh"
-# The programs run under code page 932, as on a Japanese Windows.
-export LC_ALL=$YE_LC_ALL
+demo_up "$state"
 
-# A fresh demo folder: the program, its settings for the simulated room with
-# short intervals, and the user guide for the tray menu's readme viewer.
-rm -rf "$demo"
-mkdir -p "$demo"
-cp "$win/Yarrowmeld.exe" "$win/Readme.txt" "$demo/"
-printf '[Setting]\r\nUpdate=3\r\nNewLine=7\r\nTitle="Chat room"\r\nCharcter="."\r\n' >"$demo/Yarrowmeld.ini"
-
-log=$state/chat.log
-: >"$log"
-say "opening the chat room (tools/chatsim ${browser[*]})"
-(cd "$state" && exec wine "$chatsim" "${browser[@]}" --title "Chat room" \
-    --log "Z:${log//\//\\}" "${chatsim_extra[@]}" </dev/null >"$state/chatsim.out" 2>&1) &
-pids+=($!)
-# The room is ready once its first line is logged.
-deadline=$((SECONDS + 300))
-until grep -qE '^ready|is open' "$log" 2>/dev/null; do
-    [ $SECONDS -lt $deadline ] || {
-        echo "run: the chat room did not open within 300 s" >&2
-        exit 1
-    }
-    sleep 0.2
-done
-
-say "starting Yarrowmeld from $demo"
-(cd "$demo" && exec wine Yarrowmeld.exe </dev/null >"$state/yarrowmeld.out" 2>&1) &
-pids+=($!)
+# Short intervals, so that posts show within seconds.
+say "opening the chat room (tools/chatsim ${browser[*]}) and starting Yarrowmeld from $state/demo"
+demo_start 3 7 "${browser[@]}" -- "${chatsim_extra[@]}"
 
 # The settings dialog comes up first; press its start button as a user would.
 say "pressing the start button of its settings dialog for you"
-wine "$harness" --press-start 600 </dev/null
+wine "$win/tests/e2e/harness_tools.exe" --press-start 600 </dev/null
 
 if [ -z "${YARROW_XVFB_KEEP:-}" ] && [ -e "$state/xvfb.pid" ]; then
     say "the windows live on the virtual display $DISPLAY; to look at them:"

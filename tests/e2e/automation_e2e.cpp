@@ -16,32 +16,10 @@ using namespace e2e;
 
 namespace {
 
-// Numbers of the program (src/app/ids.h), spelled out here: the harness
-// does not build against the program's headers.
-const int kStartButton = 1115;
-const int kSaveButton = 1006;
-const int kTitleField = 1104;
-const int kStatusUpdateLeft = 1012;
-const int kCmdStop = 258;
-const int kCmdStart = 259;
-const int kCmdStatus = 261;
-const int kCmdSettings = 262;
-const UINT kTimerUpdate = 1;
-const UINT kTrayNotify = 0x8064;
-
-// Texts in code page 932, spelled out so that they do not depend on how
-// this file is compiled.
-const char kNotFound932[] =  // "指定されたウインドウが見つかりません。"
-    "\x8E\x77\x92\xE8\x82\xB3\x82\xEA\x82\xBD\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\x82\xAA"
-    "\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+// Texts in code page 932, spelled out as bytes.
 const char kZone932[] = "\x83\x5D\x81\x5B\x83\x93";  // "ゾーン": the first trail byte is ']'
 const char kA932[] = "\x82\xA0";                     // "あ"
 const char kHalfA932[] = "\xB1";                     // "ｱ", half-width: one byte above 0x7F
-
-std::string settings_ini(const std::string &title, int update, int post, const std::string &text) {
-    return "[Setting]\r\nUpdate=" + std::to_string(update) + "\r\nNewLine=" + std::to_string(post) +
-           "\r\nTitle=\"" + title + "\"\r\nCharcter=\"" + text + "\"\r\n";
-}
 
 std::vector<Message> triple(unsigned code) {
     return {{WM_KEYDOWN, code, 0}, {WM_CHAR, code, 0}, {WM_KEYUP, code, 0}};
@@ -65,68 +43,25 @@ std::vector<Message> slice(const std::vector<Message> &v, size_t from, size_t n)
     return std::vector<Message>(v.begin() + from, v.begin() + from + n);
 }
 
-// Waits a while for something that must not happen; true when it did not.
-// Only used where the thing would come from a one-second timer, so the
-// window is several of its periods long.
-bool stays_quiet(const std::function<bool()> &happened, DWORD ms = 3500) {
-    return !wait_until(happened, ms);
+// The codes of the key-downs and key-ups among the messages; false when
+// any of the messages carries an lParam other than 0.
+bool key_codes(const std::vector<Message> &keys, std::vector<unsigned> *down,
+               std::vector<unsigned> *up) {
+    bool zero_lparam = true;
+    for (const Message &m : keys) {
+        if (m.msg == WM_KEYDOWN)
+            down->push_back(static_cast<unsigned>(m.wparam));
+        if (m.msg == WM_KEYUP)
+            up->push_back(static_cast<unsigned>(m.wparam));
+        zero_lparam = zero_lparam && m.lparam == 0;
+    }
+    return zero_lparam;
 }
-
-// One copy of the program in a fresh folder, started with an INI file and
-// waited for until its settings dialog is up.
-struct Yarrow {
-    Sandbox box;
-    Process *proc = nullptr;
-    HWND main = nullptr;
-    HWND settings = nullptr;
-
-    explicit Yarrow(const std::string &ini) {
-        box.write_file("Yarrowmeld.ini", ini);
-        proc = &box.start();
-        settings = wait_settings_dialog(*proc);
-        REQUIRE(settings);
-        main = find_main_window(proc->pid());
-        REQUIRE(main);
-    }
-    DWORD pid() const { return proc->pid(); }
-
-    // The settings dialog's start button; the dialog closes once the first
-    // post has gone out.
-    void press_start() {
-        REQUIRE(settings);
-        post_command(settings, kStartButton);
-        MessageBoxInfo box;
-        bool gone =
-            wait_until([&] { return !IsWindow(settings) || wait_message_box(pid(), &box, 0); },
-                       kWindowTimeout);
-        if (box.hwnd)
-            FAIL("the start showed a box: " + quote(box.text));
-        if (!gone)
-            FAIL("the settings dialog stayed open after the start");
-        settings = nullptr;
-    }
-    void close_settings() {
-        REQUIRE(settings);
-        PostMessageA(settings, WM_CLOSE, 0, 0);
-        REQUIRE(wait_gone(settings));
-        settings = nullptr;
-    }
-    // The settings dialog as the tray opens it (the program stops).
-    void open_settings() {
-        post_command(main, kCmdSettings);
-        settings = wait_settings_dialog(*proc);
-        if (!settings)
-            FAIL("the settings dialog did not open");
-    }
-    // A double click on the tray icon, handled before this returns.
-    bool double_click_tray() { return send_message(main, kTrayNotify, 1, WM_LBUTTONDBLCLK, 30000); }
-    HWND status_window() const { return find_dialog_with(proc->pid(), kStatusUpdateLeft); }
-};
 
 // Checks the box that says the browser window is gone: its text, its
 // caption, that the hidden main window owns it and that it stays on top.
 void check_lost_box(const Yarrow &y, const MessageBoxInfo &box, const std::string &caption) {
-    CHECK_EQ(box.text, kNotFound932);
+    CHECK_EQ(box.text, kLostWindow932);
     CHECK_EQ(box.caption, caption);
     CHECK(GetWindow(box.hwnd, GW_OWNER) == y.main);
     CHECK((GetWindowLongA(box.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
@@ -405,7 +340,7 @@ private:
 // the next one starts it again with a post at once.
 E2E_TEST(automation_posts_and_updates) {
     FakeBrowser browser("IEFrame", "Chat room");
-    Yarrow y(settings_ini("Chat room", 1, 3, "."));
+    Yarrow y(settings_ini({1, 3, "Chat room", "."}));
     y.press_start();
     REQUIRE(browser.wait_keys(6, 30000));
     CHECK_EQ(slice(browser.page_keys(), 0, 6), post_burst("."));
@@ -462,7 +397,7 @@ E2E_TEST(automation_posts_and_updates) {
 // the post's last key message. Once the half second is over, updates get
 // through again.
 E2E_TEST(automation_update_right_after_post_is_dropped) {
-    Yarrow y(settings_ini("Chat room", 0, 3600, "."));
+    Yarrow y(settings_ini({0, 3600, "Chat room", "."}));
     y.close_settings();
     Room room("Chat room");
     std::atomic<int> nested{0};  // 0 not yet, 1 answered, 2 not answered
@@ -472,9 +407,9 @@ E2E_TEST(automation_update_right_after_post_is_dropped) {
             return;
         // The program is waiting for this message to be handled, so it takes
         // the timer message inside that wait.
-        nested = send_message(main, WM_TIMER, kTimerUpdate, 0, 20000) ? 1 : 2;
+        nested = send_message(main, WM_TIMER, IDT_UPDATE, 0, 20000) ? 1 : 2;
     });
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     REQUIRE(wait_until([&] { return nested != 0; }, 60000));
     CHECK_EQ(nested.load(), 1);
     CHECK_EQ(room.keys(), post_burst("."));
@@ -483,7 +418,7 @@ E2E_TEST(automation_update_right_after_post_is_dropped) {
     size_t before = room.keys().size();
     CHECK(wait_until(
         [&] {
-            send_message(main, WM_TIMER, kTimerUpdate, 0);
+            send_message(main, WM_TIMER, IDT_UPDATE, 0);
             return room.keys().size() > before;
         },
         20000));
@@ -494,7 +429,7 @@ E2E_TEST(automation_update_right_after_post_is_dropped) {
 // window) and stops again.
 void post_once_to(Yarrow &y, const std::vector<FakeBrowser *> &all) {
     for (FakeBrowser *b : all) b->clear();
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     MessageBoxInfo box;
     bool got = wait_until(
         [&] {
@@ -506,12 +441,12 @@ void post_once_to(Yarrow &y, const std::vector<FakeBrowser *> &all) {
     if (box.hwnd) {
         note("no window was found: %s", quote(box.text).c_str());
         press_ok(box);
-        y.settings = wait_settings_dialog(*y.proc);
-        if (y.settings)
+        y.dlg = wait_settings_dialog(*y.proc);
+        if (y.dlg)
             y.close_settings();
     }
     REQUIRE(got && !box.hwnd);
-    REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
+    REQUIRE(send_message(y.main, WM_COMMAND, IDM_STOP, 0));
 }
 
 // Puts a top-level window in front of another in window order and waits
@@ -532,7 +467,7 @@ void put_before(HWND w, HWND other) {
 // configured one or differs in case does not, and a frame of the bracketed
 // kind is matched on the text between "- [" and "]".
 E2E_TEST(automation_chooses_the_window) {
-    Yarrow y(settings_ini("", 0, 3600, "."));
+    Yarrow y(settings_ini({0, 3600, "", "."}));
     y.close_settings();
     auto post_once = [&](const std::vector<FakeBrowser *> &all) { post_once_to(y, all); };
 
@@ -546,10 +481,10 @@ E2E_TEST(automation_chooses_the_window) {
     }
 
     y.open_settings();
-    set_item_text(y.settings, kTitleField, "Chat room");
-    post_command(y.settings, kSaveButton);
-    REQUIRE(wait_gone(y.settings));
-    y.settings = nullptr;
+    set_item_text(y.dlg, IDC_TITLE, "Chat room");
+    post_command(y.dlg, IDC_SAVE);
+    REQUIRE(wait_gone(y.dlg));
+    y.dlg = nullptr;
 
     {
         note("two matching browsers");
@@ -570,15 +505,7 @@ E2E_TEST(automation_chooses_the_window) {
             CHECK(contains.page_keys().empty());
             CHECK(lower.page_keys().empty());
             // Put the other one in front for the next round.
-            SetWindowPos(second->frame(), HWND_TOP, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            REQUIRE(wait_until(
-                [&] {
-                    std::vector<HWND> now = top_windows();
-                    return std::find(now.begin(), now.end(), second->frame()) <
-                           std::find(now.begin(), now.end(), first->frame());
-                },
-                10000));
+            put_before(second->frame(), first->frame());
         }
     }
 
@@ -616,38 +543,38 @@ E2E_TEST(automation_browser_lost) {
     auto complete = std::unique_ptr<FakeBrowser>(new FakeBrowser("IEFrame", "Chat room"));
     auto pageless = std::unique_ptr<FakeBrowser>(
         new FakeBrowser("IEFrame", "Chat room", "Shell Embedding", false));
-    Yarrow y(settings_ini("Chat room", 1, 3, "."));
+    Yarrow y(settings_ini({1, 3, "Chat room", "."}));
 
     note("frame without a page window");
-    HWND first_dialog = y.settings;
-    post_command(y.settings, kStartButton);
+    HWND first_dialog = y.dlg;
+    post_command(y.dlg, IDC_START);
     MessageBoxInfo box;
     REQUIRE(wait_message_box(y.pid(), &box));
     check_lost_box(y, box, caption);
     REQUIRE(press_ok(box));
     REQUIRE(wait_gone(first_dialog));
-    y.settings = wait_settings_dialog(*y.proc);
-    REQUIRE(y.settings);
-    check_caption(y.settings, caption);
+    y.dlg = wait_settings_dialog(*y.proc);
+    REQUIRE(y.dlg);
+    check_caption(y.dlg, caption);
     CHECK(stays_quiet([&] { return !complete->page_keys().empty(); }));
 
     note("browser closed while running");
     pageless.reset();
     y.press_start();
     REQUIRE(complete->wait_keys(6, 30000));
-    post_command(y.main, kCmdStatus);
-    HWND status = wait_dialog_with(y.pid(), kStatusUpdateLeft);
+    post_command(y.main, IDM_STATUS);
+    HWND status = wait_dialog_with(y.pid(), IDC_STATUS_UPDATE_LEFT);
     CHECK(status != nullptr);
     complete.reset();
     REQUIRE(wait_message_box(y.pid(), &box));
     check_lost_box(y, box, caption);
     // The settings dialog opens only once the box is closed.
-    CHECK(find_dialog_with(y.pid(), kTitleField) == nullptr);
+    CHECK(find_dialog_with(y.pid(), IDC_TITLE) == nullptr);
     REQUIRE(press_ok(box));
-    y.settings = wait_settings_dialog(*y.proc);
-    REQUIRE(y.settings);
-    check_caption(y.settings, caption);
-    CHECK(y.status_window() == nullptr);
+    y.dlg = wait_settings_dialog(*y.proc);
+    REQUIRE(y.dlg);
+    check_caption(y.dlg, caption);
+    CHECK(status_window(*y.proc) == nullptr);
 
     // Stopped: a browser that opens again gets nothing.
     FakeBrowser again("IEFrame", "Chat room");
@@ -661,26 +588,19 @@ E2E_TEST(automation_browser_lost) {
 // included, and the chat fed from the frame shows them.
 E2E_TEST(automation_chromium_page) {
     const std::string text = std::string(kA932) + kHalfA932 + ".";
-    Yarrow y(settings_ini("Chat room", 1, 3600, text));
+    Yarrow y(settings_ini({1, 3600, "Chat room", text}));
     ChatSim sim(y.box, "Chat room", true);
     CHECK_EQ(window_text(sim.frame()), "Chat room - Chromium");
     y.press_start();
     REQUIRE(wait_until([&] { return sim.lines().size() >= 2; }, 60000));
-    REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
+    REQUIRE(send_message(y.main, WM_COMMAND, IDM_STOP, 0));
     std::vector<std::string> lines = sim.lines();
     CHECK_EQ(lines[0], "3042 ff71 002e");
     CHECK_EQ(lines[1], "0028 0075 0070 0064 0061 0074 0065 0029");  // "(update)"
     // Key-down and key-up carry the bytes of the text, then Enter, then
     // Enter alone; each with lParam 0.
     std::vector<unsigned> down, up;
-    bool zero_lparam = true;
-    for (const Message &m : sim.keys()) {
-        if (m.msg == WM_KEYDOWN)
-            down.push_back(static_cast<unsigned>(m.wparam));
-        if (m.msg == WM_KEYUP)
-            up.push_back(static_cast<unsigned>(m.wparam));
-        zero_lparam = zero_lparam && m.lparam == 0;
-    }
+    const bool zero_lparam = key_codes(sim.keys(), &down, &up);
     const std::vector<unsigned> codes = {0x82, 0xA0, 0xB1, '.', 13, 13};
     down.resize(std::min(down.size(), codes.size()));
     up.resize(std::min(up.size(), codes.size()));
@@ -701,7 +621,7 @@ E2E_TEST(automation_chromium_page) {
 E2E_TEST(automation_chromium_is_a_fallback) {
     const char kFrame[] = "Chrome_WidgetWin_1";
     const char kPage[] = "Chrome_RenderWidgetHostHWND";
-    Yarrow y(settings_ini("Chat room", 0, 3600, "."));
+    Yarrow y(settings_ini({0, 3600, "Chat room", "."}));
     y.close_settings();
     {
         note("an IEFrame and a frame of the fallback, both matching");
@@ -729,13 +649,13 @@ E2E_TEST(automation_chromium_is_a_fallback) {
         note("a visible matching frame without a page window");
         FakeBrowser hidden(kFrame, "Chat room - Chromium", kPage, false, false);
         FakeBrowser pageless(kFrame, "Chat room - Chromium", "Intermediate D3D Window", false);
-        post_command(y.main, kCmdStart);
+        post_command(y.main, IDM_START);
         MessageBoxInfo box;
         REQUIRE(wait_message_box(y.pid(), &box));
         check_lost_box(y, box, "Yarrowmeld - Chat room");
         REQUIRE(press_ok(box));
-        y.settings = wait_settings_dialog(*y.proc);
-        REQUIRE(y.settings);
+        y.dlg = wait_settings_dialog(*y.proc);
+        REQUIRE(y.dlg);
         CHECK(hidden.page_keys().empty());
         CHECK(pageless.page_keys().empty());
     }
@@ -752,8 +672,8 @@ E2E_TEST(automation_double_byte_title) {
     FakeBrowser contains("IEFrame", ("x" + zone).c_str());
     auto luna = std::unique_ptr<FakeBrowser>(new FakeBrowser(
         "Lunascape6MainWnd", ("Lunascape - [" + zone + "]").c_str(), "Internet Explorer_Server"));
-    Yarrow y(settings_ini(zone, 1, 3, "."));
-    CHECK_EQ(item_text(y.settings, kTitleField), zone);
+    Yarrow y(settings_ini({1, 3, zone, "."}));
+    CHECK_EQ(item_text(y.dlg, IDC_TITLE), zone);
     y.press_start();
     REQUIRE(luna->wait_keys(6, 30000));
     CHECK_EQ(slice(luna->page_keys(), 0, 6), post_burst("."));
@@ -763,9 +683,9 @@ E2E_TEST(automation_double_byte_title) {
     REQUIRE(wait_message_box(y.pid(), &box));
     check_lost_box(y, box, caption);
     REQUIRE(press_ok(box));
-    y.settings = wait_settings_dialog(*y.proc);
-    REQUIRE(y.settings);
-    check_caption(y.settings, caption);
+    y.dlg = wait_settings_dialog(*y.proc);
+    REQUIRE(y.dlg);
+    check_caption(y.dlg, caption);
     CHECK(contains.page_keys().empty());
 }
 
@@ -782,23 +702,23 @@ E2E_TEST(automation_double_byte_title) {
 // and not what the settings dialog's field makes of them.)
 E2E_TEST(automation_text_above_ascii) {
     const std::string text = std::string(kA932) + kHalfA932 + ".";
-    Yarrow y(settings_ini("Chat room", 0, 3600, text + "\x82"));
+    Yarrow y(settings_ini({0, 3600, "Chat room", text + "\x82"}));
     y.close_settings();
     {
         ChatSim sim(y.box, "Chat room");
-        post_command(y.main, kCmdStart);
+        post_command(y.main, IDM_START);
         REQUIRE(wait_until([&] { return !sim.lines().empty(); }, 60000));
         std::vector<std::string> lines = sim.lines();
         CHECK_EQ(lines.size(), 1u);
         CHECK_EQ(lines[0], "3042 ff71 002e");
         if (lines[0] != "3042 ff71 002e")
             note("simulator log:\n%s", sim.log().c_str());
-        REQUIRE(send_message(y.main, WM_COMMAND, kCmdStop, 0));
+        REQUIRE(send_message(y.main, WM_COMMAND, IDM_STOP, 0));
         sim.close();
     }
 
     FakeBrowser browser("IEFrame", "Chat room");
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     REQUIRE(wait_until(
         [&] {
             std::vector<Message> k = browser.page_keys();
@@ -807,14 +727,7 @@ E2E_TEST(automation_text_above_ascii) {
         60000));
     CHECK_EQ(browser.typed(), text + "\r");
     std::vector<unsigned> down, up;
-    bool zero_lparam = true;
-    for (const Message &m : browser.page_keys()) {
-        if (m.msg == WM_KEYDOWN)
-            down.push_back(static_cast<unsigned>(m.wparam));
-        if (m.msg == WM_KEYUP)
-            up.push_back(static_cast<unsigned>(m.wparam));
-        zero_lparam = zero_lparam && m.lparam == 0;
-    }
+    const bool zero_lparam = key_codes(browser.page_keys(), &down, &up);
     const std::vector<unsigned> codes = {0x82, 0xA0, 0xB1, '.', 13};
     if (down != codes || up != codes)
         note("keys received: %s", describe(browser.page_keys()).c_str());
@@ -831,13 +744,13 @@ E2E_TEST(automation_text_above_ascii) {
 E2E_TEST(automation_hung_page_window) {
     const std::vector<Message> burst = post_burst("ab");
     const std::vector<Message> head = slice(burst, 0, 3);  // "a" up to its key-up
-    Yarrow y(settings_ini("Chat room", 0, 3600, "ab"));
+    Yarrow y(settings_ini({0, 3600, "Chat room", "ab"}));
     y.close_settings();
     Room room("Chat room");
 
     note("the page hangs for good in the key-up of the first byte");
     room.block_at(2, Room::BLOCK_HARD);
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     REQUIRE(wait_until([&] { return room.blocked(); }, 60000));
     y.open_settings();
     CHECK(room.blocked());
@@ -849,7 +762,7 @@ E2E_TEST(automation_hung_page_window) {
     note("the key-up takes long while the page answers everything else");
     y.close_settings();
     room.block_at(5, Room::BLOCK_ANSWERING);
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     REQUIRE(wait_until([&] { return room.blocked(); }, 60000));
     y.open_settings();
     std::vector<Message> expected = head;
@@ -859,7 +772,7 @@ E2E_TEST(automation_hung_page_window) {
 
     note("the page answers again");
     y.close_settings();
-    post_command(y.main, kCmdStart);
+    post_command(y.main, IDM_START);
     REQUIRE(room.wait_keys(expected.size() + burst.size(), 60000));
     REQUIRE(send_message(room.page(), WM_NULL, 0, 0));
     expected.insert(expected.end(), burst.begin(), burst.end());
@@ -893,14 +806,14 @@ std::vector<unsigned> icon_slots(size_t n) {
 // replaces is released. Two thousand stops leave the USER handle table as
 // they found it: the slots freed just before them are free again after.
 E2E_TEST(automation_state_switches_release_icons) {
-    Yarrow y(settings_ini("Chat room", 10, 240, "."));
+    Yarrow y(settings_ini({10, 240, "Chat room", "."}));
     y.close_settings();
     const size_t probes = 500, switches = 2000;
     std::vector<unsigned> before = icon_slots(probes);
     REQUIRE_EQ(before.size(), probes);
     const DWORD start = GetTickCount();
     for (size_t i = 0; i < switches; ++i) {
-        if (!send_message(y.main, WM_COMMAND, kCmdStop, 0))
+        if (!send_message(y.main, WM_COMMAND, IDM_STOP, 0))
             FAIL("the program stopped answering");
     }
     note("%zu switches in %lu ms", switches, GetTickCount() - start);

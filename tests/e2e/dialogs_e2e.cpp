@@ -10,42 +10,16 @@ using namespace e2e;
 
 namespace {
 
-const int kCmdStop = 258, kCmdStart = 259, kCmdAbout = 260, kCmdStatus = 261, kCmdSettings = 262,
-          kCmdReadme = 263;
-const int kCmdExit = 264;
-const UINT kTrayNotify = 0x8064;  // the tray icon's callback message
-const int kStartButton = 1115;
-const int kStatusTitle = 1011, kStatusPostLeft = 1013, kStatusClose = 1014;
-const int kAboutCopyright = 1108, kAboutVersion = 1110, kAboutProduct = 1111;
-const UINT kSysAbout = 1114, kSysReadme = 1116;
-
-const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
 // "チャット" in code page 932.
 const char kChat932[] = "\x83\x60\x83\x83\x83\x62\x83\x67";
 
-const char kIni[] =
-    "[Setting]\r\nUpdate=100\r\nNewLine=200\r\nTitle=\"Chat room\"\r\nCharcter=\".\"\r\n";
-
-bool contains(const std::string &hay, const std::string &needle) {
-    return hay.find(needle) != std::string::npos;
-}
-
-HWND main_of(const Process &p) {
-    HWND w = nullptr;
-    wait_until([&] { return (w = find_main_window(p.pid())) != nullptr; }, kWindowTimeout);
-    return w;
-}
-
-// The tray menu's commands reach the main window as WM_COMMAND.
-void tray_command(HWND main_window, int id) {
-    post_command(main_window, id);
-}
+const std::string kIni = settings_ini({100, 200, "Chat room", "."});
 
 // Posted messages are handled in order: once the about dialog that a later
 // post asks for is there, everything posted before it has been handled.
 HWND settle_with_about(const Process &p, HWND main_window) {
-    tray_command(main_window, kCmdAbout);
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     if (about)
         wait_ready(about);
     return about;
@@ -54,32 +28,6 @@ HWND settle_with_about(const Process &p, HWND main_window) {
 void close_about(HWND about) {
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     REQUIRE(wait_gone(about));
-}
-
-HWND status_window(const Process &p) {
-    return find_dialog_with(p.pid(), kStatusClose);
-}
-
-RECT rect_of(HWND w) {
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(w, &r);
-    return r;
-}
-
-// The rich-edit control of the viewer and its text, read across processes.
-// Under Wine the control answers WM_GETTEXTLENGTH from another process with
-// 0, so the text is asked for into a buffer far larger than the test files.
-std::string viewer_text(HWND viewer) {
-    for (HWND c : children(viewer)) {
-        if (lstrcmpiA(class_name(c).c_str(), "RICHEDIT") != 0)
-            continue;
-        std::string buf(65536, '\0');
-        if (!send_message(c, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0])))
-            return "<no answer>";
-        buf.resize(strlen(buf.c_str()));
-        return buf;
-    }
-    return "<no rich-edit control>";
 }
 
 // One of the program's version texts, read from its file the way a user's
@@ -116,10 +64,6 @@ std::string version_text(const char *field) {
     return result;
 }
 
-size_t viewers(const Process &p) {
-    return find_tops(p.pid(), "#32770", kViewerCaption).size();
-}
-
 }  // namespace
 
 // The status window belongs to a running program: asked for while stopped
@@ -128,38 +72,34 @@ size_t viewers(const Process &p) {
 // settings dialog opens.
 E2E_TEST(status_window_follows_run_state) {
     FakeBrowser browser("IEFrame", "Chat room");
-    Sandbox box;
-    box.write_file("Yarrowmeld.ini", kIni);
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = main_of(p);
-    REQUIRE(main_window);
+    Yarrow y(kIni);
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
 
     note("asked for while stopped");
-    tray_command(main_window, kCmdStatus);
+    post_command(main_window, IDM_STATUS);
     HWND about = settle_with_about(p, main_window);
     REQUIRE(about);
     CHECK(status_window(p) == nullptr);
     close_about(about);
 
     note("running");
-    post_command(dlg, kStartButton);
+    post_command(dlg, IDC_START);
     REQUIRE(browser.wait_keys(6));
     REQUIRE(wait_gone(dlg));
-    tray_command(main_window, kCmdStatus);
-    HWND status = wait_dialog_with(p.pid(), kStatusClose);
+    post_command(main_window, IDM_STATUS);
+    HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
     CHECK(IsWindowVisible(status));
     CHECK(GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    CHECK(wait_until([&] { return item_text(status, kStatusTitle) == "Chat room"; }, 20000));
-    CHECK_EQ(item_text(status, kStatusTitle), "Chat room");
+    CHECK(wait_until([&] { return item_text(status, IDC_STATUS_TITLE) == "Chat room"; }, 20000));
+    CHECK_EQ(item_text(status, IDC_STATUS_TITLE), "Chat room");
     // The post countdown starts at 200 and goes down by one each tick; three
     // different readings, each below the one before.
     std::vector<long> seen;
     CHECK(wait_until(
         [&] {
-            std::string t = item_text(status, kStatusPostLeft);
+            std::string t = item_text(status, IDC_STATUS_POST_LEFT);
             if (t.empty())
                 return false;
             long v = strtol(t.c_str(), nullptr, 10);
@@ -174,26 +114,26 @@ E2E_TEST(status_window_follows_run_state) {
     }
 
     note("closed by its own button");
-    post_command(status, kStatusClose);
+    post_command(status, IDC_STATUS_CLOSE);
     CHECK(wait_gone(status));
-    tray_command(main_window, kCmdStatus);
-    status = wait_dialog_with(p.pid(), kStatusClose);
+    post_command(main_window, IDM_STATUS);
+    status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
 
     note("closed by stop; start does not bring it back by itself");
-    tray_command(main_window, kCmdStop);
+    post_command(main_window, IDM_STOP);
     CHECK(wait_gone(status));
-    tray_command(main_window, kCmdStart);
+    post_command(main_window, IDM_START);
     about = settle_with_about(p, main_window);
     REQUIRE(about);
     CHECK(status_window(p) == nullptr);
     close_about(about);
 
     note("closed when the settings dialog opens");
-    tray_command(main_window, kCmdStatus);
-    status = wait_dialog_with(p.pid(), kStatusClose);
+    post_command(main_window, IDM_STATUS);
+    status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
-    tray_command(main_window, kCmdSettings);
+    post_command(main_window, IDM_SETTINGS);
     REQUIRE(wait_settings_dialog(p));
     CHECK(wait_gone(status));
     CHECK(p.running());
@@ -204,35 +144,30 @@ E2E_TEST(status_window_follows_run_state) {
 // the screen.
 E2E_TEST(status_window_reopens_where_moved) {
     FakeBrowser browser("IEFrame", "Chat room");
-    Sandbox box;
-    box.write_file("Yarrowmeld.ini", kIni);
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = main_of(p);
-    REQUIRE(main_window);
-    post_command(dlg, kStartButton);
+    Yarrow y(kIni);
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
+    post_command(dlg, IDC_START);
     REQUIRE(wait_gone(dlg));
-    tray_command(main_window, kCmdStatus);
-    HWND status = wait_dialog_with(p.pid(), kStatusClose);
+    post_command(main_window, IDM_STATUS);
+    HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
     REQUIRE(wait_ready(status));
-    const RECT first = rect_of(status);
+    const RECT first = window_rect(status);
     note("first place %ld,%ld-%ld,%ld", first.left, first.top, first.right, first.bottom);
     // First opening: against the right edge of the screen, low on it.
     CHECK_EQ(first.right, GetSystemMetrics(SM_CXSCREEN));
     CHECK(first.bottom > GetSystemMetrics(SM_CYSCREEN) / 2);
 
-    SetWindowPos(status, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    REQUIRE(wait_until([&] { return rect_of(status).left == 40; }, 20000));
-    post_command(status, kStatusClose);
+    move_window(status, 40, 50);
+    post_command(status, IDC_STATUS_CLOSE);
     REQUIRE(wait_gone(status));
 
-    tray_command(main_window, kCmdStatus);
-    status = wait_dialog_with(p.pid(), kStatusClose);
+    post_command(main_window, IDM_STATUS);
+    status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
     REQUIRE(wait_ready(status));
-    const RECT again = rect_of(status);
+    const RECT again = window_rect(status);
     CHECK_EQ(again.left, 40);
     CHECK_EQ(again.top, 50);
     CHECK(again.right - again.left >= first.right - first.left);
@@ -246,25 +181,22 @@ E2E_TEST(about_dialog_texts_and_closing) {
     const std::string copyright = version_text("LegalCopyright");
     REQUIRE(!product.empty() && !version.empty() && !copyright.empty());
 
-    Sandbox box;
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = main_of(p);
-    REQUIRE(main_window);
+    Yarrow y("");
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
     // Without the settings dialog Enter and Esc have nowhere else to go.
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     REQUIRE(wait_gone(dlg));
 
-    tray_command(main_window, kCmdAbout);
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
-    CHECK_EQ(item_text(about, kAboutProduct), product);
-    CHECK_EQ(item_text(about, kAboutVersion), "Version " + version);
-    CHECK_EQ(item_text(about, kAboutCopyright), copyright);
+    CHECK_EQ(item_text(about, IDC_ABOUT_PRODUCT), product);
+    CHECK_EQ(item_text(about, IDC_ABOUT_VERSION), "Version " + version);
+    CHECK_EQ(item_text(about, IDC_ABOUT_COPYRIGHT), copyright);
     // Asked again while it is open: still one.
-    tray_command(main_window, kCmdAbout);
+    post_command(main_window, IDM_ABOUT);
 
     note("Enter and Esc");
     REQUIRE(press_key(about, VK_RETURN));
@@ -286,23 +218,23 @@ E2E_TEST(about_dialog_texts_and_closing) {
     CHECK(wait_gone(about));
 
     note("close box");
-    tray_command(main_window, kCmdAbout);
-    about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
     PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
     CHECK(wait_gone(about));
 
     note("OK");
-    tray_command(main_window, kCmdAbout);
-    about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     CHECK(wait_gone(about));
     // Closed, the dialog can open again: the program no longer thinks it open.
-    tray_command(main_window, kCmdAbout);
-    about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     CHECK(about != nullptr);
     CHECK(p.running());
 }
@@ -312,26 +244,22 @@ E2E_TEST(about_dialog_texts_and_closing) {
 // key in the real menu), and closed it opens again with the text, which
 // shows that closing left nothing half done.
 E2E_TEST(readme_viewer_from_tray) {
-    Sandbox box;
     const std::string readme = std::string("Yarrowmeld\r\n") + kChat932 + "\r\nlast line\r\n";
-    box.write_file("Readme.txt", readme);
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = main_of(p);
-    REQUIRE(main_window);
+    Yarrow y("", readme);
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
 
     for (int round = 0; round < 2; ++round) {
         note("opening, round %d", round + 1);
-        tray_command(main_window, kCmdReadme);
-        tray_command(main_window, kCmdReadme);
-        tray_command(main_window, kCmdReadme);
-        HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+        post_command(main_window, IDM_README);
+        post_command(main_window, IDM_README);
+        post_command(main_window, IDM_README);
+        HWND viewer = wait_viewer(p);
         REQUIRE(viewer);
         REQUIRE(wait_ready(viewer));
         HWND about = settle_with_about(p, main_window);
         REQUIRE(about);
-        CHECK_EQ(viewers(p), 1u);
+        CHECK_EQ(viewers(p).size(), 1u);
         close_about(about);
         // The whole file, once, with its line ends.
         CHECK_EQ(viewer_text(viewer), readme);
@@ -344,7 +272,7 @@ E2E_TEST(readme_viewer_from_tray) {
     // An open settings dialog would be raised instead of the menu.
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     REQUIRE(wait_gone(dlg));
-    PostMessageA(main_window, kTrayNotify, 0, WM_RBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     HWND menu = nullptr;
     REQUIRE(wait_until(
         [&] {
@@ -354,60 +282,54 @@ E2E_TEST(readme_viewer_from_tray) {
         kWindowTimeout));
     // The menu holds the keyboard; "B" is the readme entry's key.
     REQUIRE(press_key(nullptr, 'B'));
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
     CHECK_EQ(viewer_text(viewer), readme);
     PostMessageA(viewer, WM_COMMAND, IDOK, 0);
     CHECK(wait_gone(viewer));
 
-    tray_command(main_window, kCmdExit);
-    DWORD code = 99;
-    CHECK(p.wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    post_command(main_window, IDM_EXIT);
+    check_exit_0(p);
 }
 
 // The system menus of the settings dialog and of the about dialog reach the
 // viewer too, and the viewer's own system menu reaches the about dialog.
 E2E_TEST(readme_viewer_from_system_menus) {
-    Sandbox box;
-    box.write_file("Readme.txt", std::string(kChat932) + "\r\n");
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = main_of(p);
-    REQUIRE(main_window);
+    Yarrow y("", std::string(kChat932) + "\r\n");
+    Process &p = *y.proc;
+    HWND dlg = y.dlg;
 
     note("settings dialog's system menu");
-    PostMessageA(dlg, WM_SYSCOMMAND, kSysReadme, 0);
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    PostMessageA(dlg, WM_SYSCOMMAND, IDM_SYS_README, 0);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
     CHECK(contains(viewer_text(viewer), kChat932));
-    PostMessageA(dlg, WM_SYSCOMMAND, kSysReadme, 0);
+    PostMessageA(dlg, WM_SYSCOMMAND, IDM_SYS_README, 0);
 
     note("viewer's system menu opens the about dialog");
-    PostMessageA(viewer, WM_SYSCOMMAND, kSysAbout, 0);
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    PostMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
-    CHECK_EQ(viewers(p), 1u);
+    CHECK_EQ(viewers(p).size(), 1u);
 
     note("about dialog's system menu while the viewer is open: still one");
-    PostMessageA(about, WM_SYSCOMMAND, kSysReadme, 0);
+    PostMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
     PostMessageA(viewer, WM_COMMAND, IDOK, 0);
     CHECK(wait_gone(viewer));
-    CHECK_EQ(viewers(p), 0u);
+    CHECK_EQ(viewers(p).size(), 0u);
 
     note("about dialog's system menu opens it");
-    about = find_dialog_with(p.pid(), kAboutVersion);
+    about = find_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    PostMessageA(about, WM_SYSCOMMAND, kSysReadme, 0);
-    viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    PostMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
+    viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
     CHECK(contains(viewer_text(viewer), kChat932));
-    CHECK_EQ(viewers(p), 1u);
+    CHECK_EQ(viewers(p).size(), 1u);
     PostMessageA(viewer, WM_CLOSE, 0, 0);
     CHECK(wait_gone(viewer));
     CHECK(p.running());
@@ -421,15 +343,15 @@ E2E_TEST(readme_viewer_from_command_line) {
     StartOptions opts;
     opts.args = {"-h"};
     Process &p = box.start(opts);
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_settings_dialog(p));
     REQUIRE(wait_ready(viewer));
     CHECK_EQ(viewer_text(viewer), readme);
-    HWND main_window = main_of(p);
+    HWND main_window = find_main_window(p.pid());
     REQUIRE(main_window);
-    tray_command(main_window, kCmdReadme);
+    post_command(main_window, IDM_README);
     HWND about = settle_with_about(p, main_window);
     REQUIRE(about);
-    CHECK_EQ(viewers(p), 1u);
+    CHECK_EQ(viewers(p).size(), 1u);
 }

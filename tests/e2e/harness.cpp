@@ -168,6 +168,10 @@ bool wait_until(const std::function<bool()> &pred, DWORD timeout_ms) {
     }
 }
 
+bool stays_quiet(const std::function<bool()> &happened, DWORD ms) {
+    return !wait_until(happened, ms);
+}
+
 // ---------------------------------------------------------------------------
 // Windows
 
@@ -293,6 +297,37 @@ bool send_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms, LRES
 void set_item_text(HWND dialog, int id, const char *text) {
     HWND item = GetDlgItem(dialog, id);
     send_message(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+RECT window_rect(HWND w) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+void move_window(HWND w, int x, int y) {
+    SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!wait_until(
+            [&] {
+                RECT r = window_rect(w);
+                return r.left == x && r.top == y;
+            },
+            20000))
+        FAIL("the window did not move to (" + std::to_string(x) + ", " + std::to_string(y) + ")");
+}
+
+std::pair<int, int> selection(HWND edit) {
+    LRESULT r = 0;
+    send_message(edit, EM_GETSEL, 0, 0, 10000, &r);
+    return {LOWORD(r), HIWORD(r)};
+}
+
+HWND shown_menu(DWORD pid) {
+    for (HWND w : find_tops(pid, "#32768", nullptr)) {
+        if (IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
 }
 
 static void add_key(std::vector<INPUT> *inputs, WORD vk, bool up) {
@@ -423,6 +458,10 @@ bool write_file(const std::string &path, const std::string &bytes) {
     BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
     CloseHandle(f);
     return ok && put == bytes.size();
+}
+
+bool contains(const std::string &hay, const std::string &needle) {
+    return hay.find(needle) != std::string::npos;
 }
 
 static bool file_exists(const std::string &path) {
@@ -676,7 +715,109 @@ Process &Sandbox::start(const StartOptions &opts) {
 }
 
 // ---------------------------------------------------------------------------
-// The program's windows
+// Pictures
+
+bool Image::drawn() const {
+    return !px.empty() && std::count(px.begin(), px.end(), px.front()) <
+                              static_cast<std::ptrdiff_t>(px.size());
+}
+
+static Image capture_rect(RECT r) {
+    Image img;
+    // Only what lies on the screen: a copy that reaches past its edge fails
+    // as a whole under Wine.
+    const RECT screen_rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&r, &r, &screen_rect);
+    const int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0)
+        return img;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi;
+    memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bmp && bits) {
+        HGDIOBJ old = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        img.cx = cx;
+        img.cy = cy;
+        img.px.assign(static_cast<DWORD *>(bits), static_cast<DWORD *>(bits) + cx * cy);
+        for (DWORD &p : img.px) p &= 0xFFFFFF;
+        SelectObject(mem, old);
+    }
+    if (bmp)
+        DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return img;
+}
+
+Image capture(HWND w) {
+    RECT r;
+    if (!IsWindow(w) || !GetWindowRect(w, &r))
+        return Image();
+    return capture_rect(r);
+}
+
+Image capture_client(HWND w) {
+    RECT r;
+    if (!IsWindow(w) || !GetClientRect(w, &r))
+        return Image();
+    MapWindowPoints(w, nullptr, reinterpret_cast<POINT *>(&r), 2);
+    return capture_rect(r);
+}
+
+void save_image(const Image &img, const std::string &path) {
+    BITMAPFILEHEADER fh;
+    BITMAPINFOHEADER ih;
+    memset(&fh, 0, sizeof fh);
+    memset(&ih, 0, sizeof ih);
+    ih.biSize = sizeof ih;
+    ih.biWidth = img.cx;
+    ih.biHeight = -img.cy;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    const DWORD data = static_cast<DWORD>(img.px.size() * 4);
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + data;
+    std::string bytes(reinterpret_cast<const char *>(&fh), sizeof fh);
+    bytes.append(reinterpret_cast<const char *>(&ih), sizeof ih);
+    bytes.append(reinterpret_cast<const char *>(img.px.data()), data);
+    write_file(path, bytes);
+}
+
+Image wait_steady(HWND w, const std::function<bool(const Image &)> &drawn) {
+    Image last, now;
+    wait_until(
+        [&] {
+            now = capture(w);
+            bool steady = !now.px.empty() && now == last && drawn(now);
+            last = now;
+            return steady;
+        },
+        10000);
+    return now;
+}
+
+// ---------------------------------------------------------------------------
+// The program's texts, settings file and windows
+
+std::string settings_ini(const IniValues &v) {
+    auto quoted = [](const std::string &value) {
+        return value.empty() ? value : "\"" + value + "\"";
+    };
+    return "[Setting]\r\nUpdate=" + std::to_string(v.update) +
+           "\r\nNewLine=" + std::to_string(v.post) + "\r\nTitle=" + quoted(v.title) +
+           "\r\nCharcter=" + quoted(v.text) + "\r\n";
+}
 
 bool wait_ready(HWND w, DWORD timeout_ms) {
     // A dialog is visible once its initialisation has filled it, and a
@@ -688,8 +829,8 @@ bool wait_ready(HWND w, DWORD timeout_ms) {
 }
 
 HWND wait_settings_dialog(const Process &p, DWORD timeout_ms) {
-    // The title field 1104 only exists in the settings dialog.
-    HWND dlg = wait_dialog_with(p.pid(), 1104, timeout_ms);
+    // Only the settings dialog has the title field.
+    HWND dlg = wait_dialog_with(p.pid(), IDC_TITLE, timeout_ms);
     if (dlg && !wait_ready(dlg, timeout_ms))
         return nullptr;
     return dlg;
@@ -697,6 +838,121 @@ HWND wait_settings_dialog(const Process &p, DWORD timeout_ms) {
 
 HWND find_main_window(DWORD pid) {
     return find_top(pid, "Yarrowmeld", "Yarrowmeld");
+}
+
+HWND settings_dialog(const Process &p) {
+    return find_dialog_with(p.pid(), IDC_TITLE);
+}
+
+HWND about_dialog(const Process &p) {
+    return find_dialog_with(p.pid(), IDC_ABOUT_VERSION);
+}
+
+HWND status_window(const Process &p) {
+    return find_dialog_with(p.pid(), IDC_STATUS_CLOSE);
+}
+
+std::vector<HWND> viewers(const Process &p) {
+    return find_tops(p.pid(), "#32770", kViewerCaption);
+}
+
+HWND wait_viewer(const Process &p, DWORD timeout_ms) {
+    return wait_top(p.pid(), "#32770", kViewerCaption, timeout_ms);
+}
+
+// Under Wine the rich edit answers WM_GETTEXTLENGTH from another process
+// with 0, so the text is asked for into a buffer far larger than the test
+// files.
+std::string viewer_text(HWND viewer) {
+    for (HWND c : children(viewer)) {
+        if (lstrcmpiA(class_name(c).c_str(), "RICHEDIT") != 0)
+            continue;
+        std::string buf(65536, '\0');
+        if (!send_message(c, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0])))
+            return "<no answer>";
+        buf.resize(strlen(buf.c_str()));
+        return buf;
+    }
+    return "<no rich-edit control>";
+}
+
+void check_exit_0(Process &p) {
+    DWORD code = 99;
+    REQUIRE(p.wait_exit(60000, &code));
+    CHECK_EQ(code, 0u);
+}
+
+Yarrow::Yarrow(const std::string &ini, const std::string &readme) {
+    if (!ini.empty())
+        box.write_file("Yarrowmeld.ini", ini);
+    if (!readme.empty())
+        box.write_file("Readme.txt", readme);
+    proc = &box.start();
+    dlg = wait_settings_dialog(*proc);
+    REQUIRE(dlg);
+    main = find_main_window(proc->pid());
+    REQUIRE(main);
+}
+
+std::string Yarrow::ini() const {
+    std::string bytes;
+    if (!box.read_file("Yarrowmeld.ini", &bytes))
+        return "<no file>";
+    return bytes;
+}
+
+bool Yarrow::focus_reaches(int id) const {
+    HWND field = item(id);
+    return wait_until([&] { return focused_window(proc->main_thread_id()) == field; }, 20000);
+}
+
+void Yarrow::fill(const char *title, const char *text, const char *update,
+                  const char *post) const {
+    set_item_text(dlg, IDC_TITLE, title);
+    set_item_text(dlg, IDC_POST_TEXT, text);
+    set_item_text(dlg, IDC_UPDATE_SECS, update);
+    set_item_text(dlg, IDC_POST_SECS, post);
+}
+
+void Yarrow::wait_closed() {
+    REQUIRE(wait_gone(dlg));
+    dlg = nullptr;
+}
+
+void Yarrow::wait_accepted() {
+    REQUIRE(dlg);
+    MessageBoxInfo box_info;
+    bool gone = wait_until(
+        [&] { return !IsWindow(dlg) || wait_message_box(pid(), &box_info, 0); }, kWindowTimeout);
+    if (box_info.hwnd)
+        FAIL("the settings dialog showed a box: " + quote(box_info.text));
+    if (!gone)
+        FAIL("the settings dialog stayed open");
+    dlg = nullptr;
+}
+
+void Yarrow::press_start() {
+    REQUIRE(dlg);
+    post_command(dlg, IDC_START);
+    wait_accepted();
+}
+
+void Yarrow::close_settings() {
+    REQUIRE(dlg);
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    wait_closed();
+}
+
+void Yarrow::open_settings() {
+    REQUIRE(dlg == nullptr);
+    post_command(main, IDM_SETTINGS);
+    dlg = wait_settings_dialog(*proc);
+    if (!dlg)
+        FAIL("the settings dialog did not open");
+}
+
+bool Yarrow::double_click_tray() {
+    return send_message(main, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK, 30000);
 }
 
 // ---------------------------------------------------------------------------
@@ -926,14 +1182,14 @@ int hold_tray() {
 // presses its start button, as a user would after checking the fields.
 int press_start(DWORD timeout_ms) {
     HWND dlg = nullptr;
-    wait_until([&] { return (dlg = find_dialog_with(0, 1104)) != nullptr; }, timeout_ms);
+    wait_until([&] { return (dlg = find_dialog_with(0, IDC_TITLE)) != nullptr; }, timeout_ms);
     if (!dlg || !wait_ready(dlg, timeout_ms)) {
         printf("no settings dialog appeared\n");
         return 1;
     }
     printf("settings dialog %s: title field %s; pressing start\n", quote(window_text(dlg)).c_str(),
-           quote(item_text(dlg, 1104)).c_str());
-    post_command(dlg, 1115);
+           quote(item_text(dlg, IDC_TITLE)).c_str());
+    post_command(dlg, IDC_START);
     return 0;
 }
 
@@ -992,10 +1248,14 @@ int post_to_main(UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms) {
 }
 
 // For scripts: waits for a visible top-level window of this class ("-":
-// any) and caption ("-": any) that holds the child child_id with a nonempty
-// text (0: no such condition), and prints its rectangle as WxH+X+Y.
-int print_rect(const char *cls, const char *caption, int child_id, DWORD timeout_ms) {
-    HWND found = nullptr;
+// any) and caption ("-": any) that holds `child`, a dialog item with a
+// nonempty text when it is a number, else a control of that class; waits
+// until the window is painted (two looks in a row agree, and a control named
+// by its class shows more than its background) and prints its rectangle as
+// WxH+X+Y.
+int print_rect(const char *cls, const char *caption, const char *child, DWORD timeout_ms) {
+    const int child_id = atoi(child);
+    HWND found = nullptr, part = nullptr;
     auto match = [&] {
         for (HWND w : top_windows()) {
             if (!IsWindowVisible(w))
@@ -1013,6 +1273,21 @@ int print_rect(const char *cls, const char *caption, int child_id, DWORD timeout
     };
     if (!wait_until(match, timeout_ms) || !wait_ready(found, timeout_ms)) {
         printf("no such window\n");
+        return 1;
+    }
+    for (HWND c : children(found)) {
+        if (!child_id && child[0] && lstrcmpiA(class_name(c).c_str(), child) == 0)
+            part = c;
+    }
+    Image last;
+    auto painted = [&] {
+        Image now = capture(found);
+        bool steady = now.drawn() && now == last && (!part || capture_client(part).drawn());
+        last = now;
+        return steady;
+    };
+    if ((!child_id && child[0] && !part) || !wait_until(painted, timeout_ms)) {
+        printf("the window was not painted\n");
         return 1;
     }
     RECT r;
@@ -1034,7 +1309,7 @@ int main(int argc, char **argv) {
         printf(
             "usage: harness.exe NAME | --list | --info | --hold-tray | --press-start [SECONDS] | "
             "--browser [TITLE] | --post-main MSG WPARAM LPARAM | --rect CLASS CAPTION "
-            "[CHILD_ID]\n");
+            "[CHILD_ID | CHILD_CLASS]\n");
         return 2;
     }
     std::string cmd = argv[1];
@@ -1061,7 +1336,7 @@ int main(int argc, char **argv) {
                             static_cast<LPARAM>(strtoul(argv[4], nullptr, 0)), 120000);
     }
     if (cmd == "--rect" && argc > 3)
-        return print_rect(argv[2], argv[3], argc > 4 ? atoi(argv[4]) : 0, 120000);
+        return print_rect(argv[2], argv[3], argc > 4 ? argv[4] : "", 120000);
     for (const TestCase &t : tests) {
         if (cmd == t.name)
             return run_test(t);

@@ -13,10 +13,14 @@
 
 #include <windows.h>
 
+// Every command, control and message number of the program.
+#include "app/ids.h"
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 struct ChatRoom;
@@ -123,6 +127,11 @@ bool wait_until(const std::function<bool()> &pred, DWORD timeout_ms);
 // start of a program under Wine can take a while.
 const DWORD kWindowTimeout = 60000;
 
+// Waits a while for something that must not happen; true when it did not.
+// Only for things that would come from a timer of a second or less, so that
+// the default wait spans several of its periods.
+bool stays_quiet(const std::function<bool()> &happened, DWORD ms = 3500);
+
 // ---------------------------------------------------------------------------
 // Windows
 
@@ -158,6 +167,15 @@ bool send_message(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeout_ms = 100
                   LRESULT *result = nullptr);
 void set_item_text(HWND dialog, int id, const char *text);
 
+RECT window_rect(HWND w);
+// Moves a window as a drag of its caption would, and waits until it stands
+// there.
+void move_window(HWND w, int x, int y);
+// The selection of an edit: its first and one-past-last position.
+std::pair<int, int> selection(HWND edit);
+// The visible pop-up menu of the process, or null.
+HWND shown_menu(DWORD pid);
+
 // Makes the window's top-level window the foreground window.
 bool bring_forward(HWND target, DWORD timeout_ms = 10000);
 
@@ -165,6 +183,25 @@ bool bring_forward(HWND target, DWORD timeout_ms = 10000);
 // (SendInput), as a user would; modifiers is a combination of MOD_ALT,
 // MOD_CONTROL and MOD_SHIFT.
 bool press_key(HWND target, WORD vk, UINT modifiers = 0);
+
+// ---------------------------------------------------------------------------
+// Pictures of windows, read from the screen
+
+struct Image {
+    int cx = 0, cy = 0;
+    std::vector<DWORD> px;  // 0x00RRGGBB, top row first
+    bool operator==(const Image &o) const { return cx == o.cx && cy == o.cy && px == o.px; }
+    bool operator!=(const Image &o) const { return !(*this == o); }
+    // Whether more than one colour shows: something has been drawn on it.
+    bool drawn() const;
+};
+
+Image capture(HWND w);
+Image capture_client(HWND w);  // the client area alone
+// Writes a picture as a BMP file, for a look after a failure.
+void save_image(const Image &img, const std::string &path);
+// Waits until two pictures in a row are the same and pass the test.
+Image wait_steady(HWND w, const std::function<bool(const Image &)> &drawn);
 
 // ---------------------------------------------------------------------------
 // Message boxes
@@ -252,10 +289,34 @@ private:
 // Reads and writes files by full path.
 bool read_file(const std::string &path, std::string *bytes);
 bool write_file(const std::string &path, const std::string &bytes);
+bool contains(const std::string &hay, const std::string &needle);
 
 // Path of the program under test: YARROW_EXE, else Yarrowmeld.exe beside the
 // harness, else the one at the top of the Windows build tree.
 std::string program_path();
+
+// ---------------------------------------------------------------------------
+// The program's texts and settings file
+
+// Texts in code page 932, spelled out as bytes so that they do not depend on
+// how the tests are compiled.
+constexpr char kLostWindow932[] =  // "指定されたウインドウが見つかりません。"
+    "\x8E\x77\x92\xE8\x82\xB3\x82\xEA\x82\xBD\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\x82\xAA"
+    "\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+constexpr char kHyo932[] = "\x95\x5C";  // "表": its trail byte is the one of '\\'
+
+constexpr char kViewerCaption[] = "Yarrowmeld - Readme.txt";
+
+// What the settings hold, as the file shows them.
+struct IniValues {
+    int update;
+    int post;
+    std::string title;
+    std::string text;
+};
+// The settings section as a save writes it (an empty value without quotes),
+// and as a test may give it.
+std::string settings_ini(const IniValues &v);
 
 // ---------------------------------------------------------------------------
 // The program's windows
@@ -269,6 +330,54 @@ bool wait_ready(HWND w, DWORD timeout_ms = kWindowTimeout);
 HWND wait_settings_dialog(const Process &p, DWORD timeout_ms = kWindowTimeout);
 // The hidden main window (class and title "Yarrowmeld") of the process.
 HWND find_main_window(DWORD pid);
+HWND settings_dialog(const Process &p);  // null when none is open
+HWND about_dialog(const Process &p);
+HWND status_window(const Process &p);
+std::vector<HWND> viewers(const Process &p);  // readme viewers
+HWND wait_viewer(const Process &p, DWORD timeout_ms = kWindowTimeout);
+// The text of the viewer's rich-edit control, read across processes.
+std::string viewer_text(HWND viewer);
+
+// Waits for the process to end and checks that it ended with code 0.
+void check_exit_0(Process &p);
+
+// One copy of the program in a fresh folder, started with the given
+// Yarrowmeld.ini (none when empty) and Readme.txt (none when empty), and
+// waited for until its settings dialog is up.
+struct Yarrow {
+    Sandbox box;
+    Process *proc = nullptr;
+    HWND main = nullptr;
+    HWND dlg = nullptr;  // the settings dialog while it is open
+
+    explicit Yarrow(const std::string &ini, const std::string &readme = "");
+    DWORD pid() const { return proc->pid(); }
+    HWND item(int id) const { return GetDlgItem(dlg, id); }
+    std::string ini() const;  // the file's bytes, or "<no file>"
+
+    // The control with the keyboard focus in the program, once it is the
+    // given field of the dialog (false when it does not get there).
+    bool focus_reaches(int id) const;
+    void fill(const char *title, const char *text, const char *update, const char *post) const;
+    // A click on one of the dialog's buttons. Posted, since a refusal keeps
+    // the click's handling inside its message box.
+    void click(int id) const { PostMessageA(item(id), BM_CLICK, 0, 0); }
+    // A click on the close box.
+    void close_box() const { PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }
+    // A button or close box that is meant to close the dialog.
+    void wait_closed();
+    // A save or start that is meant to pass: the dialog closes, and no
+    // refusal or other box comes up instead.
+    void wait_accepted();
+    // The start button; the dialog closes once the first post has gone out.
+    void press_start();
+    // Closed with WM_CLOSE, and opened again from the tray (which stops the
+    // automation).
+    void close_settings();
+    void open_settings();
+    // A double click on the tray icon, handled before this returns.
+    bool double_click_tray();
+};
 
 // ---------------------------------------------------------------------------
 // Tray

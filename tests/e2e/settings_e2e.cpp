@@ -10,26 +10,7 @@ using namespace e2e;
 
 namespace {
 
-// Numbers of the program (src/app/ids.h), spelled out here: the harness
-// does not build against the program's headers.
-const int kSave = 1006;
-const int kExit = 1103;
-const int kStart = 1115;
-const int kTitle = 1104;
-const int kUpdate = 1105;
-const int kPost = 1106;
-const int kText = 1107;
-const int kLabelPost = 1009;
-const int kAboutVersion = 1110;      // a static that only the about dialog has
-const int kStatusUpdateLeft = 1012;  // one that only the status window has
-const int kCmdStatus = 261;
-const int kCmdSettings = 262;
-const int kCmdExit = 264;
-const WPARAM kSysAbout = 1114;
-const WPARAM kSysReadme = 1116;
-
-// Texts in code page 932, spelled out so that they do not depend on how
-// this file is compiled.
+// Texts in code page 932, spelled out as bytes.
 const char kErrorCaption[] =  // "Yarrowmeld - 設定エラー"
     "Yarrowmeld - \x90\xDD\x92\xE8\x83\x47\x83\x89\x81\x5B";
 const char kTitleMsg[] =  // "ウインドウタイトルを指定して下さい。"
@@ -53,142 +34,14 @@ const char kOrderMsg[] =  // "更新時間より、発言時間の方が小さ�
     "\x82\xCC\x95\xFB\x82\xAA\x8F\xAC\x82\xB3\x82\xA2\x82\xA9\x81\x41\x93\x99\x82\xB5\x82\xA2"
     "\x82\xC5\x82\xB7\x81\x42";
 
-const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
-
-// What the settings hold, as the file shows them.
-struct Values {
-    int update;
-    int post;
-    std::string title;
-    std::string text;
-};
-
-std::string quoted(const std::string &value) {
-    return value.empty() ? "" : "\"" + value + "\"";
-}
-
-// The settings section as a save writes it, and as a test may give it.
-std::string settings_ini(const Values &v) {
-    return "[Setting]\r\nUpdate=" + std::to_string(v.update) +
-           "\r\nNewLine=" + std::to_string(v.post) + "\r\nTitle=" + quoted(v.title) +
-           "\r\nCharcter=" + quoted(v.text) + "\r\n";
-}
-
 // The whole file a save writes: the settings, the hidden value when it is
 // set, and the dialog's place, each section closed by an empty line.
-std::string saved_file(const Values &v, int left, int top, int dual = 0) {
+std::string saved_file(const IniValues &v, int left, int top, int dual = 0) {
     std::string out = settings_ini(v) + "\r\n";
     if (dual != 0)
         out += "[Startup]\r\nDual=" + std::to_string(dual) + "\r\n\r\n";
     return out + "[Window]\r\nLeft=" + std::to_string(left) + "\r\nTop=" + std::to_string(top) +
            "\r\n\r\n";
-}
-
-RECT window_rect(HWND w) {
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(w, &r);
-    return r;
-}
-
-// Moves a window of the program as a drag of its caption would, and waits
-// until it stands there.
-void move_window(HWND w, int x, int y) {
-    SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!wait_until(
-            [&] {
-                RECT r = window_rect(w);
-                return r.left == x && r.top == y;
-            },
-            20000))
-        FAIL("the window did not move to (" + std::to_string(x) + ", " + std::to_string(y) + ")");
-}
-
-// One copy of the program in a fresh folder, started with the given files
-// and waited for until its settings dialog is up.
-struct Yarrow {
-    Sandbox box;
-    Process *proc = nullptr;
-    HWND main = nullptr;
-    HWND dlg = nullptr;
-
-    explicit Yarrow(const std::string &ini, bool with_readme = false) {
-        if (!ini.empty())
-            box.write_file("Yarrowmeld.ini", ini);
-        if (with_readme)
-            box.write_file("Readme.txt", "Yarrowmeld readme\r\n");
-        proc = &box.start();
-        dlg = wait_settings_dialog(*proc);
-        REQUIRE(dlg);
-        main = find_main_window(proc->pid());
-        REQUIRE(main);
-    }
-    DWORD pid() const { return proc->pid(); }
-    HWND item(int id) const { return GetDlgItem(dlg, id); }
-
-    // The control with the keyboard focus in the program, once it is the
-    // given field of the dialog (false when it does not get there).
-    bool focus_reaches(int id) const {
-        HWND field = item(id);
-        return wait_until([&] { return focused_window(proc->main_thread_id()) == field; }, 20000);
-    }
-
-    // A click on one of the dialog's buttons. Posted, since a refusal keeps
-    // the click's handling inside its message box.
-    void click(int id) const { PostMessageA(item(id), BM_CLICK, 0, 0); }
-    // A click on the close box.
-    void close_box() const { PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-    void fill(const char *title, const char *text, const char *update, const char *post) const {
-        set_item_text(dlg, kTitle, title);
-        set_item_text(dlg, kText, text);
-        set_item_text(dlg, kUpdate, update);
-        set_item_text(dlg, kPost, post);
-    }
-
-    // A button or close box that is meant to close the dialog.
-    void wait_closed() {
-        REQUIRE(wait_gone(dlg));
-        dlg = nullptr;
-    }
-
-    // A save or start that is meant to pass: the dialog closes, and no
-    // refusal comes up instead.
-    void wait_accepted() {
-        MessageBoxInfo refusal;
-        bool refused = false;
-        wait_until(
-            [&] {
-                refused = wait_message_box(pid(), &refusal, 0);
-                return refused || !IsWindow(dlg);
-            },
-            kWindowTimeout);
-        if (refused)
-            FAIL("refused with " + quote(refusal.text));
-        wait_closed();
-    }
-
-    // Opened again from the tray menu.
-    void reopen() {
-        REQUIRE(dlg == nullptr);
-        post_command(main, kCmdSettings);
-        dlg = wait_settings_dialog(*proc);
-        REQUIRE(dlg);
-    }
-
-    std::string ini() const {
-        std::string bytes;
-        if (!box.read_file("Yarrowmeld.ini", &bytes))
-            return "<no file>";
-        return bytes;
-    }
-};
-
-// The selection of an edit: its first and one-past-last position.
-void selection(HWND edit, int *start, int *end) {
-    LRESULT sel = 0;
-    send_message(edit, EM_GETSEL, 0, 0, 10000, &sel);
-    *start = LOWORD(sel);
-    *end = HIWORD(sel);
 }
 
 // A refusal as the user sees it: the message under the settings error
@@ -204,10 +57,9 @@ void expect_refusal(const Yarrow &y, const char *message, int field) {
     CHECK(IsWindow(y.dlg));
     REQUIRE(press_ok(box));
     CHECK(y.focus_reaches(field));
-    int start = -1, end = -1;
-    selection(y.item(field), &start, &end);
-    CHECK_EQ(start, 0);
-    CHECK_EQ(end, static_cast<int>(item_text(y.dlg, field).size()));
+    const std::pair<int, int> sel = selection(y.item(field));
+    CHECK_EQ(sel.first, 0);
+    CHECK_EQ(sel.second, static_cast<int>(item_text(y.dlg, field).size()));
 }
 
 // Types ASCII text key by key into the focused control of the window.
@@ -220,22 +72,6 @@ bool type_text(HWND target, const std::string &text) {
             return false;
     }
     return true;
-}
-
-// A visible menu window of the process (the system menu, once opened).
-HWND find_menu_window(DWORD pid) {
-    for (HWND w : find_tops(pid, "#32768", nullptr)) {
-        if (IsWindowVisible(w))
-            return w;
-    }
-    return nullptr;
-}
-
-// Waits a while for something that must not happen; true when it did not.
-// Used only where the thing would come from a timer of a second or less, so
-// that the wait spans several of its periods.
-bool stays_quiet(const std::function<bool()> &happened, DWORD ms = 3500) {
-    return !wait_until(happened, ms);
 }
 
 }  // namespace
@@ -254,21 +90,21 @@ E2E_TEST(settings_refusals) {
         const char *message;
         int field;
     } cases[] = {
-        {"", ".", "10", "240", kSave, kTitleMsg, kTitle},
-        {"Lobby", "", "10", "240", kStart, kTextMsg, kText},
-        {"Lobby", ".", "", "240", kSave, kUpdateMsg, kUpdate},
-        {"Lobby", ".", "abc", "240", kSave, kUpdateMsg, kUpdate},
-        {"Lobby", ".", "2147483648", "0", kStart, kUpdateMsg, kUpdate},
-        {"Lobby", ".", "-5", "240", kSave, kUpdateMsg, kUpdate},
-        {"Lobby", ".", "10", "", kSave, kPostMsg, kPost},
-        {"Lobby", ".", "0", "3000000000", kStart, kPostMsg, kPost},
-        {"Lobby", ".", "0", "0", kSave, kZeroMsg, kPost},
-        {"Lobby", ".", "5", "5", kStart, kOrderMsg, kPost},
-        {"Lobby", ".", "6", "5", kSave, kOrderMsg, kPost},
+        {"", ".", "10", "240", IDC_SAVE, kTitleMsg, IDC_TITLE},
+        {"Lobby", "", "10", "240", IDC_START, kTextMsg, IDC_POST_TEXT},
+        {"Lobby", ".", "", "240", IDC_SAVE, kUpdateMsg, IDC_UPDATE_SECS},
+        {"Lobby", ".", "abc", "240", IDC_SAVE, kUpdateMsg, IDC_UPDATE_SECS},
+        {"Lobby", ".", "2147483648", "0", IDC_START, kUpdateMsg, IDC_UPDATE_SECS},
+        {"Lobby", ".", "-5", "240", IDC_SAVE, kUpdateMsg, IDC_UPDATE_SECS},
+        {"Lobby", ".", "10", "", IDC_SAVE, kPostMsg, IDC_POST_SECS},
+        {"Lobby", ".", "0", "3000000000", IDC_START, kPostMsg, IDC_POST_SECS},
+        {"Lobby", ".", "0", "0", IDC_SAVE, kZeroMsg, IDC_POST_SECS},
+        {"Lobby", ".", "5", "5", IDC_START, kOrderMsg, IDC_POST_SECS},
+        {"Lobby", ".", "6", "5", IDC_SAVE, kOrderMsg, IDC_POST_SECS},
     };
     for (const auto &c : cases) {
         note("title \"%s\", text \"%s\", update \"%s\", post \"%s\", %s button", c.title, c.text,
-             c.update, c.post, c.button == kSave ? "save" : "start");
+             c.update, c.post, c.button == IDC_SAVE ? "save" : "start");
         y.fill(c.title, c.text, c.update, c.post);
         y.click(c.button);
         expect_refusal(y, c.message, c.field);
@@ -276,10 +112,8 @@ E2E_TEST(settings_refusals) {
     CHECK(!y.box.exists("Yarrowmeld.ini"));
     CHECK(browser.page_keys().empty());
 
-    y.click(kExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    y.click(IDC_EXIT);
+    check_exit_0(*y.proc);
 }
 
 // The save button writes exactly the settings and the dialog's place, one
@@ -294,49 +128,46 @@ E2E_TEST(settings_save_button_writes_file) {
     RECT r = window_rect(y.dlg);
     CHECK_EQ(r.left, 412);
     CHECK_EQ(r.top, 300);
-    set_item_text(y.dlg, kTitle, "Lobby");
-    y.click(kSave);
+    set_item_text(y.dlg, IDC_TITLE, "Lobby");
+    y.click(IDC_SAVE);
     y.wait_accepted();
     CHECK_EQ(y.ini(),
              "[Setting]\r\nUpdate=10\r\nNewLine=240\r\nTitle=\"Lobby\"\r\nCharcter=\".\"\r\n\r\n"
              "[Window]\r\nLeft=412\r\nTop=300\r\n\r\n");
     CHECK(y.proc->running());
 
-    static const Values accepted[] = {
+    static const IniValues accepted[] = {
         {0, 5, "Lobby", "."},
         {5, 0, "Lobby", "hello"},
     };
-    Values shown = {10, 240, "Lobby", "."};
-    for (const Values &v : accepted) {
+    IniValues shown = {10, 240, "Lobby", "."};
+    for (const IniValues &v : accepted) {
         note("update %d, post %d", v.update, v.post);
-        y.reopen();
+        y.open_settings();
         r = window_rect(y.dlg);
         CHECK_EQ(r.left, 412);
         CHECK_EQ(r.top, 300);
-        CHECK_EQ(item_text(y.dlg, kTitle), shown.title);
-        CHECK_EQ(item_text(y.dlg, kUpdate), std::to_string(shown.update));
-        CHECK_EQ(item_text(y.dlg, kPost), std::to_string(shown.post));
-        CHECK_EQ(item_text(y.dlg, kText), shown.text);
+        CHECK_EQ(item_text(y.dlg, IDC_TITLE), shown.title);
+        CHECK_EQ(item_text(y.dlg, IDC_UPDATE_SECS), std::to_string(shown.update));
+        CHECK_EQ(item_text(y.dlg, IDC_POST_SECS), std::to_string(shown.post));
+        CHECK_EQ(item_text(y.dlg, IDC_POST_TEXT), shown.text);
         // The title has the focus with its text selected.
-        CHECK(y.focus_reaches(kTitle));
-        int start = -1, end = -1;
-        selection(y.item(kTitle), &start, &end);
-        CHECK_EQ(start, 0);
-        CHECK_EQ(end, static_cast<int>(shown.title.size()));
+        CHECK(y.focus_reaches(IDC_TITLE));
+        const std::pair<int, int> sel = selection(y.item(IDC_TITLE));
+        CHECK_EQ(sel.first, 0);
+        CHECK_EQ(sel.second, static_cast<int>(shown.title.size()));
         y.fill(v.title.c_str(), v.text.c_str(), std::to_string(v.update).c_str(),
                std::to_string(v.post).c_str());
-        y.click(kSave);
+        y.click(IDC_SAVE);
         y.wait_accepted();
         CHECK_EQ(y.ini(), saved_file(v, 412, 300));
         shown = v;
     }
-    y.reopen();
-    CHECK_EQ(item_text(y.dlg, kUpdate), "5");
-    CHECK_EQ(item_text(y.dlg, kPost), "0");
-    y.click(kExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    y.open_settings();
+    CHECK_EQ(item_text(y.dlg, IDC_UPDATE_SECS), "5");
+    CHECK_EQ(item_text(y.dlg, IDC_POST_SECS), "0");
+    y.click(IDC_EXIT);
+    check_exit_0(*y.proc);
 }
 
 // Every way of leaving the dialog writes the file, with the settings as they
@@ -346,7 +177,7 @@ E2E_TEST(settings_save_button_writes_file) {
 // session end. The exit button saves and ends the program with code 0. The
 // hidden value stays in every file.
 E2E_TEST(settings_closing_saves) {
-    const Values before = {10, 240, "Lobby", "."};
+    const IniValues before = {10, 240, "Lobby", "."};
     Yarrow y(settings_ini(before) + "[Startup]\r\nDual=1\r\n");
 
     note("close box after unchecked edits");
@@ -360,21 +191,21 @@ E2E_TEST(settings_closing_saves) {
     CHECK(IsWindow(y.main));
 
     note("close box after a refused save");
-    y.reopen();
+    y.open_settings();
     CHECK_EQ(window_rect(y.dlg).left, 200);
-    CHECK_EQ(item_text(y.dlg, kTitle), "Lobby");
-    CHECK_EQ(item_text(y.dlg, kUpdate), "10");
-    set_item_text(y.dlg, kTitle, "");
-    y.click(kSave);
-    expect_refusal(y, kTitleMsg, kTitle);
+    CHECK_EQ(item_text(y.dlg, IDC_TITLE), "Lobby");
+    CHECK_EQ(item_text(y.dlg, IDC_UPDATE_SECS), "10");
+    set_item_text(y.dlg, IDC_TITLE, "");
+    y.click(IDC_SAVE);
+    expect_refusal(y, kTitleMsg, IDC_TITLE);
     y.close_box();
     y.wait_closed();
-    const Values untitled = {10, 240, "", "."};
+    const IniValues untitled = {10, 240, "", "."};
     CHECK_EQ(y.ini(), saved_file(untitled, 200, 152, 1));
 
     note("end of the session");
-    y.reopen();
-    CHECK_EQ(item_text(y.dlg, kTitle), "");
+    y.open_settings();
+    CHECK_EQ(item_text(y.dlg, IDC_TITLE), "");
     REQUIRE(DeleteFileA(y.box.path("Yarrowmeld.ini").c_str()));
     LRESULT may_end = 0;
     REQUIRE(send_message(y.dlg, WM_QUERYENDSESSION, 0, 0, 30000, &may_end));
@@ -384,14 +215,12 @@ E2E_TEST(settings_closing_saves) {
     CHECK(y.proc->running());
 
     note("exit button");
-    y.reopen();
+    y.open_settings();
     move_window(y.dlg, 64, 40);
     y.fill("Lobby", ".", "3", "4");
     REQUIRE(DeleteFileA(y.box.path("Yarrowmeld.ini").c_str()));
-    y.click(kExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    y.click(IDC_EXIT);
+    check_exit_0(*y.proc);
     CHECK_EQ(y.ini(), saved_file(untitled, 64, 40, 1));
 }
 
@@ -425,7 +254,7 @@ E2E_TEST(settings_position) {
     move_window(y.dlg, 100, 120);
     y.close_box();
     y.wait_closed();
-    y.reopen();
+    y.open_settings();
     r = window_rect(y.dlg);
     CHECK_EQ(r.left, 100);
     CHECK_EQ(r.top, 120);
@@ -436,7 +265,7 @@ E2E_TEST(settings_position) {
     y.close_box();
     y.wait_closed();
     y.box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=-1\r\nTop=200\r\n");
-    y.reopen();
+    y.open_settings();
     r = window_rect(y.dlg);
     CHECK_EQ(r.left, -1);
     CHECK_EQ(r.top, 200);
@@ -447,15 +276,13 @@ E2E_TEST(settings_position) {
     y.close_box();
     y.wait_closed();
     y.box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=-1\r\nTop=-1\r\n");
-    y.reopen();
+    y.open_settings();
     check_centred(y.dlg);
 
     note("the next run");
     move_window(y.dlg, 300, 16);
-    y.click(kExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    y.click(IDC_EXIT);
+    check_exit_0(*y.proc);
 
     Process &again = y.box.start();
     HWND dlg = wait_settings_dialog(again);
@@ -465,9 +292,8 @@ E2E_TEST(settings_position) {
     CHECK_EQ(r.top, 16);
     CHECK_EQ(r.right - r.left, width);
     CHECK_EQ(r.bottom - r.top, height);
-    post_command(dlg, kExit);
-    REQUIRE(again.wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    post_command(dlg, IDC_EXIT);
+    check_exit_0(again);
 }
 
 // The dialog at the keyboard. The caption follows the title field as it is
@@ -480,10 +306,10 @@ E2E_TEST(settings_keyboard) {
     const DWORD ui = y.proc->main_thread_id();
     CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld"; }, 20000));
     // The dialog opens with the focus on the title.
-    CHECK(y.focus_reaches(kTitle));
+    CHECK(y.focus_reaches(IDC_TITLE));
 
     REQUIRE(type_text(y.dlg, "Chat"));
-    CHECK(wait_until([&] { return item_text(y.dlg, kTitle) == "Chat"; }, 20000));
+    CHECK(wait_until([&] { return item_text(y.dlg, IDC_TITLE) == "Chat"; }, 20000));
     CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld - Chat"; }, 20000));
     CHECK_EQ(window_text(y.dlg), "Yarrowmeld - Chat");
     // Emptied again, the caption is the product name alone.
@@ -494,19 +320,19 @@ E2E_TEST(settings_keyboard) {
 
     note("Enter and Esc");
     REQUIRE(press_key(y.dlg, 'U', MOD_ALT));
-    CHECK(y.focus_reaches(kUpdate));
+    CHECK(y.focus_reaches(IDC_UPDATE_SECS));
     REQUIRE(press_key(y.dlg, VK_RETURN));
     // The accelerator takes the focus away from every control.
     CHECK(wait_until([&] { return focused_window(ui) == nullptr; }, 20000));
     REQUIRE(press_key(y.dlg, 'C', MOD_ALT));
-    CHECK(y.focus_reaches(kText));
+    CHECK(y.focus_reaches(IDC_POST_TEXT));
     REQUIRE(press_key(y.dlg, VK_ESCAPE));
     CHECK(wait_until([&] { return focused_window(ui) == nullptr; }, 20000));
     // OK and Cancel, then a command that shows when the two are through.
     post_command(y.dlg, IDOK);
     post_command(y.dlg, IDCANCEL);
-    post_command(y.dlg, kLabelPost);
-    CHECK(y.focus_reaches(kPost));
+    post_command(y.dlg, IDC_LABEL_POST);
+    CHECK(y.focus_reaches(IDC_POST_SECS));
     CHECK(IsWindow(y.dlg) && IsWindowVisible(y.dlg));
     CHECK_EQ(y.ini(), ini);
     MessageBoxInfo unexpected;
@@ -514,23 +340,23 @@ E2E_TEST(settings_keyboard) {
 
     note("typing over the selected numbers");
     REQUIRE(press_key(y.dlg, 'U', MOD_ALT));
-    CHECK(y.focus_reaches(kUpdate));
+    CHECK(y.focus_reaches(IDC_UPDATE_SECS));
     REQUIRE(type_text(y.dlg, "5"));
     REQUIRE(press_key(y.dlg, 'N', MOD_ALT));
-    CHECK(y.focus_reaches(kPost));
+    CHECK(y.focus_reaches(IDC_POST_SECS));
     REQUIRE(type_text(y.dlg, "5"));
     REQUIRE(press_key(y.dlg, 'C', MOD_ALT));
-    CHECK(y.focus_reaches(kText));
+    CHECK(y.focus_reaches(IDC_POST_TEXT));
     REQUIRE(type_text(y.dlg, "hi"));
-    CHECK(wait_until([&] { return item_text(y.dlg, kText) == "hi"; }, 20000));
-    CHECK_EQ(item_text(y.dlg, kUpdate), "5");
-    CHECK_EQ(item_text(y.dlg, kPost), "5");
+    CHECK(wait_until([&] { return item_text(y.dlg, IDC_POST_TEXT) == "hi"; }, 20000));
+    CHECK_EQ(item_text(y.dlg, IDC_UPDATE_SECS), "5");
+    CHECK_EQ(item_text(y.dlg, IDC_POST_SECS), "5");
 
     note("Alt+E refused, then accepted");
     REQUIRE(press_key(y.dlg, 'E', MOD_ALT));
-    expect_refusal(y, kOrderMsg, kPost);
+    expect_refusal(y, kOrderMsg, IDC_POST_SECS);
     REQUIRE(type_text(y.dlg, "20"));
-    CHECK(wait_until([&] { return item_text(y.dlg, kPost) == "20"; }, 20000));
+    CHECK(wait_until([&] { return item_text(y.dlg, IDC_POST_SECS) == "20"; }, 20000));
     const RECT r = window_rect(y.dlg);
     REQUIRE(press_key(y.dlg, 'E', MOD_ALT));
     y.wait_accepted();
@@ -546,7 +372,7 @@ E2E_TEST(settings_start_and_reopen_while_running) {
     Yarrow y(settings_ini({10, 240, "Old", "."}));
     y.fill("Chat room", "hi", "0", "1");
     const RECT r = window_rect(y.dlg);
-    y.click(kStart);
+    y.click(IDC_START);
     REQUIRE(browser.wait_keys(9));
     const std::vector<Message> burst = {
         {WM_KEYDOWN, 'h', 0}, {WM_CHAR, 'h', 0}, {WM_KEYUP, 'h', 0},
@@ -561,17 +387,17 @@ E2E_TEST(settings_start_and_reopen_while_running) {
     // Running: the post timer (one second) sends the text again.
     CHECK(browser.wait_keys(18, 20000));
 
-    post_command(y.main, kCmdStatus);
-    HWND status = wait_dialog_with(y.pid(), kStatusUpdateLeft);
+    post_command(y.main, IDM_STATUS);
+    HWND status = wait_dialog_with(y.pid(), IDC_STATUS_UPDATE_LEFT);
     REQUIRE(status);
 
-    y.reopen();
+    y.open_settings();
     CHECK(wait_gone(status, 20000));
     CHECK(wait_until([&] { return window_text(y.dlg) == "Yarrowmeld - Chat room"; }, 20000));
-    CHECK_EQ(item_text(y.dlg, kTitle), "Chat room");
-    CHECK_EQ(item_text(y.dlg, kUpdate), "0");
-    CHECK_EQ(item_text(y.dlg, kPost), "1");
-    CHECK_EQ(item_text(y.dlg, kText), "hi");
+    CHECK_EQ(item_text(y.dlg, IDC_TITLE), "Chat room");
+    CHECK_EQ(item_text(y.dlg, IDC_UPDATE_SECS), "0");
+    CHECK_EQ(item_text(y.dlg, IDC_POST_SECS), "1");
+    CHECK_EQ(item_text(y.dlg, IDC_POST_TEXT), "hi");
     browser.clear();
     CHECK(stays_quiet([&] { return !browser.page_keys().empty(); }));
 
@@ -581,7 +407,7 @@ E2E_TEST(settings_start_and_reopen_while_running) {
     // post back) and leave the program running.
     y.fill("Chat room", "hi", "0", "2147483647");
     const RECT r2 = window_rect(y.dlg);
-    y.click(kStart);
+    y.click(IDC_START);
     REQUIRE(browser.wait_keys(9));
     CHECK_EQ(browser.page_keys(), burst);
     y.wait_closed();
@@ -592,10 +418,8 @@ E2E_TEST(settings_start_and_reopen_while_running) {
     CHECK_EQ(y.ini(), saved_file({0, 2147483647, "Chat room", "hi"}, r2.left, r2.top));
     CHECK(y.proc->running());
 
-    post_command(y.main, kCmdExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    post_command(y.main, IDM_EXIT);
+    check_exit_0(*y.proc);
 }
 
 // The system menu, opened with Alt+Space, holds the version entry (V) and,
@@ -604,24 +428,24 @@ E2E_TEST(settings_start_and_reopen_while_running) {
 // only brings up the about dialog anew.
 E2E_TEST(settings_system_menu) {
     const std::string ini = settings_ini({10, 240, "Lobby", "."});
-    Yarrow y(ini, true);
+    Yarrow y(ini, "Yarrowmeld readme\r\n");
 
     note("Alt+Space, V");
     REQUIRE(press_key(y.dlg, VK_SPACE, MOD_ALT));
-    REQUIRE(wait_until([&] { return find_menu_window(y.pid()) != nullptr; }, 20000));
+    REQUIRE(wait_until([&] { return shown_menu(y.pid()) != nullptr; }, 20000));
     REQUIRE(press_key(nullptr, 'V'));
-    HWND about = wait_dialog_with(y.pid(), kAboutVersion, 20000);
+    HWND about = wait_dialog_with(y.pid(), IDC_ABOUT_VERSION, 20000);
     REQUIRE(about);
-    CHECK(wait_until([&] { return find_menu_window(y.pid()) == nullptr; }, 20000));
+    CHECK(wait_until([&] { return shown_menu(y.pid()) == nullptr; }, 20000));
 
     const RECT before = window_rect(y.dlg);
-    static const WPARAM commands[] = {SC_CLOSE, SC_MOVE, kSysAbout};
+    static const WPARAM commands[] = {SC_CLOSE, SC_MOVE, IDM_SYS_ABOUT};
     for (WPARAM command : commands) {
         note("system command 0x%04lX with the about dialog open",
              static_cast<unsigned long>(command));
         PostMessageA(y.dlg, WM_SYSCOMMAND, command, 0);
         CHECK(wait_gone(about, 20000));
-        HWND renewed = wait_dialog_with(y.pid(), kAboutVersion, 20000);
+        HWND renewed = wait_dialog_with(y.pid(), IDC_ABOUT_VERSION, 20000);
         CHECK(renewed != nullptr && renewed != about);
         about = renewed;
         CHECK(IsWindow(y.dlg));
@@ -638,18 +462,16 @@ E2E_TEST(settings_system_menu) {
 
     note("Alt+Space, B");
     REQUIRE(press_key(y.dlg, VK_SPACE, MOD_ALT));
-    REQUIRE(wait_until([&] { return find_menu_window(y.pid()) != nullptr; }, 20000));
+    REQUIRE(wait_until([&] { return shown_menu(y.pid()) != nullptr; }, 20000));
     REQUIRE(press_key(nullptr, 'B'));
-    HWND viewer = wait_top(y.pid(), "#32770", kViewerCaption, 20000);
+    HWND viewer = wait_viewer(*y.proc, 20000);
     CHECK(viewer != nullptr);
     // Asked again while it is open: still one viewer.
-    PostMessageA(y.dlg, WM_SYSCOMMAND, kSysReadme, 0);
-    post_command(y.dlg, kLabelPost);
-    CHECK(y.focus_reaches(kPost));
-    CHECK_EQ(find_tops(y.pid(), "#32770", kViewerCaption).size(), 1u);
+    PostMessageA(y.dlg, WM_SYSCOMMAND, IDM_SYS_README, 0);
+    post_command(y.dlg, IDC_LABEL_POST);
+    CHECK(y.focus_reaches(IDC_POST_SECS));
+    CHECK_EQ(viewers(*y.proc).size(), 1u);
 
-    y.click(kExit);
-    DWORD code = 99;
-    REQUIRE(y.proc->wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    y.click(IDC_EXIT);
+    check_exit_0(*y.proc);
 }

@@ -10,8 +10,7 @@ using namespace e2e;
 
 namespace {
 
-// Byte strings in code page 932, spelled out so that they do not depend on
-// how this file is compiled.
+// Texts in code page 932, spelled out as bytes.
 const char kLabelTitle932[] =  // "ウインドウタイトル(&T)"
     "\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\x83\x5E\x83\x43\x83\x67\x83\x8B(&T)";
 const char kAlreadyRunning932[] =  // "Yarrowmeld は既に起動されています。"
@@ -19,22 +18,13 @@ const char kAlreadyRunning932[] =  // "Yarrowmeld は既に起動されていま
     "\x82\xB7\x81\x42";
 const char kStartupError932[] =  // "Yarrowmeld - 起動エラー"
     "Yarrowmeld - \x8B\x4E\x93\xAE\x83\x47\x83\x89\x81\x5B";
-const char kHyo932[] = "\x95\x5C";            // "表": trail byte 0x5C
 const char kHyoji932[] = "\x95\x5C\x8E\xA6";  // "表示"
 const wchar_t kHyojiW[] = L"\x8868\x793A";    // "表示" in UTF-16
 
-const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
-
 // Ends a copy through its exit button and checks that it ends with code 0.
 void exit_through_button(Process &p, HWND settings) {
-    post_command(settings, 1103);
-    DWORD code = 99;
-    REQUIRE(p.wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
-}
-
-bool contains(const std::string &hay, const std::string &needle) {
-    return hay.find(needle) != std::string::npos;
+    post_command(settings, IDC_EXIT);
+    check_exit_0(p);
 }
 
 // Names in a folder, without "." and "..".
@@ -70,10 +60,10 @@ E2E_TEST(startup_without_ini) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, 1104), "");
-    CHECK_EQ(item_text(dlg, 1105), "10");
-    CHECK_EQ(item_text(dlg, 1106), "240");
-    CHECK_EQ(item_text(dlg, 1107), ".");
+    CHECK_EQ(item_text(dlg, IDC_TITLE), "");
+    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "10");
+    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "240");
+    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), ".");
     // Empty title: the caption is the product name alone.
     CHECK(wait_until([&] { return window_text(dlg) == "Yarrowmeld"; }, 10000));
     CHECK_EQ(window_text(dlg), "Yarrowmeld");
@@ -127,9 +117,7 @@ E2E_TEST(second_copy_is_refused) {
             CHECK_EQ(tray_icon_count(), tray_before);
 
         REQUIRE(press_ok(msg));
-        DWORD code = 99;
-        REQUIRE(second.wait_exit(60000, &code));
-        CHECK_EQ(code, 0u);
+        check_exit_0(second);
 
         HWND again = wait_settings_dialog(first);
         REQUIRE(again);
@@ -143,7 +131,7 @@ E2E_TEST(second_copy_is_refused) {
         // One settings dialog, never two.
         size_t dialogs = 0;
         for (HWND w : find_tops(first.pid(), "#32770", nullptr))
-            dialogs += GetDlgItem(w, 1104) ? 1 : 0;
+            dialogs += GetDlgItem(w, IDC_TITLE) ? 1 : 0;
         CHECK_EQ(dialogs, 1u);
         CHECK(first.running());
     }
@@ -189,23 +177,15 @@ E2E_TEST(readme_option_opens_viewer) {
     StartOptions opts;
     opts.args = {"-h", "-?"};
     Process &p = box.start(opts);
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(find_tops(p.pid(), "#32770", kViewerCaption).size(), 1u);
+    CHECK_EQ(viewers(p).size(), 1u);
     CHECK(IsWindowVisible(viewer));
     // The viewer shows the file.
     REQUIRE(wait_ready(viewer));
-    std::string shown;
-    for (HWND c : children(viewer)) {
-        if (lstrcmpiA(class_name(c).c_str(), "RICHEDIT") != 0)
-            continue;
-        char buf[512] = "";
-        send_message(c, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-        shown = buf;
-    }
-    CHECK(contains(shown, "Yarrowmeld readme for the test"));
+    CHECK(contains(viewer_text(viewer), "Yarrowmeld readme for the test"));
     exit_through_button(p, dlg);
 }
 
@@ -222,7 +202,7 @@ E2E_TEST(readme_option_ignored) {
         Process &p = box.start(opts);
         HWND dlg = wait_settings_dialog(p);
         REQUIRE(dlg);
-        CHECK(find_top(p.pid(), "#32770", kViewerCaption) == nullptr);
+        CHECK(viewers(p).empty());
         MessageBoxInfo unexpected;
         CHECK(!wait_message_box(p.pid(), &unexpected, 0));
         exit_through_button(p, dlg);
@@ -236,7 +216,7 @@ E2E_TEST(readme_option_ignored) {
         Process &p = box.start(opts);
         HWND dlg = wait_settings_dialog(p);
         REQUIRE(dlg);
-        CHECK(find_top(p.pid(), "#32770", kViewerCaption) == nullptr);
+        CHECK(viewers(p).empty());
         exit_through_button(p, dlg);
     }
 }
@@ -253,10 +233,10 @@ E2E_TEST(long_values_are_cut_at_start) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, 1104), title.substr(0, 1022));
-    CHECK_EQ(item_text(dlg, 1107), text.substr(0, 126));
-    CHECK_EQ(item_text(dlg, 1105), "7");
-    CHECK_EQ(item_text(dlg, 1106), "70");
+    CHECK_EQ(item_text(dlg, IDC_TITLE), title.substr(0, 1022));
+    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), text.substr(0, 126));
+    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "7");
+    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "70");
 }
 
 // The INI file lies beside the executable even when the folder's name holds
@@ -264,19 +244,17 @@ E2E_TEST(long_values_are_cut_at_start) {
 // and written to that folder.
 E2E_TEST(ini_beside_exe_in_dbcs_folder) {
     Sandbox box("Yarrowmeld.exe", std::string("chat") + kHyo932);
-    box.write_file(
-        "Yarrowmeld.ini",
-        "[Setting]\r\nUpdate=5\r\nNewLine=20\r\nTitle=\"Chat room\"\r\nCharcter=\"hi\"\r\n");
+    box.write_file("Yarrowmeld.ini", settings_ini({5, 20, "Chat room", "hi"}));
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, 1104), "Chat room");
-    CHECK_EQ(item_text(dlg, 1105), "5");
-    CHECK_EQ(item_text(dlg, 1106), "20");
-    CHECK_EQ(item_text(dlg, 1107), "hi");
+    CHECK_EQ(item_text(dlg, IDC_TITLE), "Chat room");
+    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "5");
+    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "20");
+    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), "hi");
 
-    set_item_text(dlg, 1104, "Lobby");
-    post_command(dlg, 1006);  // save
+    set_item_text(dlg, IDC_TITLE, "Lobby");
+    post_command(dlg, IDC_SAVE);
     REQUIRE(wait_gone(dlg));
     std::string ini;
     REQUIRE(box.read_file("Yarrowmeld.ini", &ini));
@@ -297,8 +275,8 @@ E2E_TEST(ini_beside_exe_with_dbcs_name) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, 1104), "Chat room");
-    CHECK_EQ(item_text(dlg, 1106), "30");
+    CHECK_EQ(item_text(dlg, IDC_TITLE), "Chat room");
+    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "30");
     exit_through_button(p, dlg);
     std::string ini;
     REQUIRE(box.read_file("Yarrowmeld.ini", &ini));
@@ -310,13 +288,11 @@ E2E_TEST(ini_beside_exe_with_dbcs_name) {
 // GetWindowTextA, and the caption that follows a Japanese title typed into
 // the title field.
 E2E_TEST(texts_in_code_page_932) {
-    Sandbox box;
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
+    Yarrow y("");
+    const HWND dlg = y.dlg;
     // Statics keep their text as their caption, which GetWindowTextA reads.
-    CHECK_EQ(window_text(GetDlgItem(dlg, 1007)), kLabelTitle932);
-    set_item_text(dlg, 1104, kHyoji932);
+    CHECK_EQ(window_text(GetDlgItem(dlg, IDC_LABEL_TITLE)), kLabelTitle932);
+    set_item_text(dlg, IDC_TITLE, kHyoji932);
     const std::string expected = std::string("Yarrowmeld - ") + kHyoji932;
     CHECK(wait_until([&] { return window_text(dlg) == expected; }, 20000));
     CHECK_EQ(window_text(dlg), expected);
@@ -325,12 +301,10 @@ E2E_TEST(texts_in_code_page_932) {
 // Under a single-byte code page the same program cannot hold a Japanese
 // title: the caption that follows the title field loses it.
 E2E_TEST_CP(single_byte_code_page_loses_japanese_title, 1252) {
-    Sandbox box;
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
+    Yarrow y("");
+    const HWND dlg = y.dlg;
     REQUIRE(wait_until([&] { return window_text_w(dlg) == L"Yarrowmeld"; }, 20000));
-    SetWindowTextW(GetDlgItem(dlg, 1104), kHyojiW);
+    SetWindowTextW(GetDlgItem(dlg, IDC_TITLE), kHyojiW);
     CHECK(wait_until([&] { return window_text_w(dlg) != L"Yarrowmeld"; }, 20000));
     // Each of the two characters became one that code page 1252 has.
     std::wstring caption = window_text_w(dlg);
@@ -345,26 +319,21 @@ E2E_TEST_CP(single_byte_code_page_loses_japanese_title, 1252) {
 // and nowhere else.
 E2E_TEST(start_button_posts_at_once) {
     FakeBrowser browser("IEFrame", "Chat room - Browser");
-    Sandbox box;
-    box.write_file(
-        "Yarrowmeld.ini",
-        "[Setting]\r\nUpdate=100\r\nNewLine=200\r\nTitle=\"Chat room\"\r\nCharcter=\".\"\r\n");
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    post_command(dlg, 1115);
+    Yarrow y(settings_ini({100, 200, "Chat room", "."}));
+    post_command(y.dlg, IDC_START);
     REQUIRE(browser.wait_keys(6));
     const std::vector<Message> expected = {
         {WM_KEYDOWN, '.', 0}, {WM_CHAR, '.', 0}, {WM_KEYUP, '.', 0},
         {WM_KEYDOWN, 13, 0},  {WM_CHAR, 13, 0},  {WM_KEYUP, 13, 0},
     };
     CHECK_EQ(browser.page_keys(), expected);
-    CHECK(wait_gone(dlg));
-    CHECK(p.running());
+    CHECK(wait_gone(y.dlg));
+    CHECK(y.proc->running());
 }
 
 // The message loop gives every key to the accelerator table first: Enter in
-// the readme viewer becomes command 1109 for the main window, which passes
+// the readme viewer becomes the accelerator command IDC_ACCEL_ENTER for the
+// main window, which passes
 // it on to the open settings dialog and leaves no window with the keyboard
 // focus, so the viewer never sees it (its default OK button would close it).
 E2E_TEST(enter_in_readme_viewer_goes_to_accelerators) {
@@ -373,7 +342,7 @@ E2E_TEST(enter_in_readme_viewer_goes_to_accelerators) {
     StartOptions opts;
     opts.args = {"-h"};
     Process &p = box.start(opts);
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);

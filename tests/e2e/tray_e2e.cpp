@@ -22,19 +22,7 @@ using namespace e2e;
 
 namespace {
 
-const UINT kTrayNotify = 0x8064;
-
-// Commands of the main window.
-const int kStop = 258, kStart = 259, kAbout = 260, kStatus = 261, kSettings = 262, kReadme = 263,
-          kExit = 264, kCloseReadme = 1117;
-// Controls that tell the program's windows apart.
-const int kTitleField = 1104, kUpdateField = 1105, kPostField = 1106, kTextField = 1107,
-          kAboutVersion = 1110, kStatusClose = 1014;
-
-const char kViewerCaption[] = "Yarrowmeld - Readme.txt";
-
-// The menu texts in code page 932, spelled out so that they do not depend on
-// how this file is compiled.
+// The menu texts in code page 932, spelled out as bytes.
 const char kStopText[] = "\x92\xE2\x81\x40\x8E\x7E (&E)";                       // 停　止 (&E)
 const char kStartText[] = "\x8A\x4A\x81\x40\x8E\x6E (&G)";                      // 開　始 (&G)
 const char kAboutText[] = "\xCA\xDE\xB0\xBC\xDE\xAE\xDD\x8F\xEE\x95\xF1 (&A)";  // ﾊﾞｰｼﾞｮﾝ情報 (&A)
@@ -42,80 +30,11 @@ const char kStatusText[] = "\xBD\xC3\xB0\xC0\xBD\x95\x5C\x8E\xA6 (&T)";  // ｽ�
 const char kSettingsText[] = "\x90\xDD\x81\x40\x92\xE8 (&S)";            // 設　定 (&S)
 const char kReadmeText[] = "Readme.txt \x82\xCC\x95\x5C\x8E\xA6 (&B)";  // Readme.txt の表示 (&B)
 const char kExitText[] = "\x8F\x49\x81\x40\x97\xB9 (&X)";               // 終　了 (&X)
-// 指定されたウインドウが見つかりません。
-const char kTargetLost[] =
-    "\x8E\x77\x92\xE8\x82\xB3\x82\xEA\x82\xBD\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\x82\xAA"
-    "\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
 
-const char kChatIni[] =
-    "[Setting]\r\nUpdate=600\r\nNewLine=3600\r\nTitle=\"Chat room\"\r\nCharcter=\".\"\r\n";
+const std::string kChatIni = settings_ini({600, 3600, "Chat room", "."});
 
 // ---------------------------------------------------------------------------
-// Pictures of windows, read from the screen
-
-struct Image {
-    int cx = 0, cy = 0;
-    std::vector<DWORD> px;  // 0x00RRGGBB, top row first
-    bool operator==(const Image &o) const { return cx == o.cx && cy == o.cy && px == o.px; }
-    bool operator!=(const Image &o) const { return !(*this == o); }
-};
-
-Image capture(HWND w) {
-    Image img;
-    RECT r;
-    if (!IsWindow(w) || !GetWindowRect(w, &r))
-        return img;
-    const int cx = r.right - r.left, cy = r.bottom - r.top;
-    if (cx <= 0 || cy <= 0)
-        return img;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi;
-    memset(&bi, 0, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bmp && bits) {
-        HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
-        GdiFlush();
-        img.cx = cx;
-        img.cy = cy;
-        img.px.assign(static_cast<DWORD *>(bits), static_cast<DWORD *>(bits) + cx * cy);
-        for (DWORD &p : img.px) p &= 0xFFFFFF;
-        SelectObject(mem, old);
-    }
-    if (bmp)
-        DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return img;
-}
-
-// Writes a picture as a BMP file, for a look after a failure.
-void save_image(const Image &img, const std::string &path) {
-    BITMAPFILEHEADER fh;
-    BITMAPINFOHEADER ih;
-    memset(&fh, 0, sizeof fh);
-    memset(&ih, 0, sizeof ih);
-    ih.biSize = sizeof ih;
-    ih.biWidth = img.cx;
-    ih.biHeight = -img.cy;
-    ih.biPlanes = 1;
-    ih.biBitCount = 32;
-    const DWORD data = static_cast<DWORD>(img.px.size() * 4);
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + data;
-    std::string bytes(reinterpret_cast<const char *>(&fh), sizeof fh);
-    bytes.append(reinterpret_cast<const char *>(&ih), sizeof ih);
-    bytes.append(reinterpret_cast<const char *>(img.px.data()), data);
-    write_file(path, bytes);
-}
+// Pictures of menus
 
 DWORD screen_pixel(int sys_color) {
     COLORREF c = GetSysColor(sys_color);
@@ -128,20 +47,6 @@ bool looks_like_menu(const Image &img) {
     size_t faces = std::count(img.px.begin(), img.px.end(), face);
     size_t texts = std::count(img.px.begin(), img.px.end(), text);
     return !img.px.empty() && faces * 2 > img.px.size() && texts > 100;
-}
-
-// Waits until two pictures in a row are the same and pass the test.
-Image wait_steady(HWND w, const std::function<bool(const Image &)> &drawn) {
-    Image last, now;
-    wait_until(
-        [&] {
-            now = capture(w);
-            bool steady = !now.px.empty() && now == last && drawn(now);
-            last = now;
-            return steady;
-        },
-        10000);
-    return now;
 }
 
 // ---------------------------------------------------------------------------
@@ -165,22 +70,22 @@ std::vector<Entry> tray_menu(bool readme, Marks marks, bool status_ticked = fals
     const UINT status =
         (marks == Marks::stopped ? MF_GRAYED : 0) | (status_ticked ? MF_CHECKED : 0);
     std::vector<Entry> m = {
-        {MF_STRING | stop, kStop, kStopText},
+        {MF_STRING | stop, IDM_STOP, kStopText},
         {MF_SEPARATOR, 0, nullptr},
-        {MF_STRING | start, kStart, kStartText},
+        {MF_STRING | start, IDM_START, kStartText},
         {MF_SEPARATOR, 0, nullptr},
-        {MF_STRING, kAbout, kAboutText},
+        {MF_STRING, IDM_ABOUT, kAboutText},
         {MF_SEPARATOR, 0, nullptr},
-        {MF_STRING | status, kStatus, kStatusText},
+        {MF_STRING | status, IDM_STATUS, kStatusText},
         {MF_SEPARATOR, 0, nullptr},
-        {MF_STRING, kSettings, kSettingsText},
+        {MF_STRING, IDM_SETTINGS, kSettingsText},
     };
     if (readme) {
         m.push_back({MF_SEPARATOR, 0, nullptr});
-        m.push_back({MF_STRING, kReadme, kReadmeText});
+        m.push_back({MF_STRING, IDM_README, kReadmeText});
     }
     m.push_back({MF_SEPARATOR, 0, nullptr});
-    m.push_back({MF_STRING, kExit, kExitText});
+    m.push_back({MF_STRING, IDM_EXIT, kExitText});
     return m;
 }
 
@@ -242,15 +147,6 @@ Image reference_menu(const std::vector<Entry> &entries, POINT at) {
     return img;
 }
 
-// The program's pop-up menu while it is shown.
-HWND shown_menu(DWORD pid) {
-    for (HWND w : find_tops(pid, "#32768", nullptr)) {
-        if (IsWindowVisible(w))
-            return w;
-    }
-    return nullptr;
-}
-
 POINT point(int x, int y) {
     POINT p = {x, y};
     return p;
@@ -264,7 +160,7 @@ HWND open_menu(const Process &p, HWND main_window, const std::vector<Entry> &exp
     const POINT at = point(300, 180);
     const Image want = reference_menu(expected, at);
     SetCursorPos(at.x, at.y);
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     HWND menu = nullptr;
     if (!wait_until([&] { return (menu = shown_menu(p.pid())) != nullptr; }, 30000)) {
         FAIL(std::string("no menu after a right click (") + label + ")");
@@ -396,8 +292,8 @@ public:
         HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         if (!module)
             FAIL("cannot load the program's resources from " + quote(exe));
-        stopped_ = add(module, 1101, 1);
-        running_ = add(module, 1100, 2);
+        stopped_ = add(module, IDI_STOPPED, 1);
+        running_ = add(module, IDI_RUNNING, 2);
         FreeLibrary(module);
         if (!stopped_ || !running_)
             FAIL("the reference icons did not show in the tray");
@@ -437,16 +333,13 @@ private:
         nid.uID = id;
         nid.uFlags = NIF_ICON | NIF_TIP;
         nid.hIcon = icon;
-        lstrcpyA(nid.szTip, resource == 1101 ? "reference stopped" : "reference running");
+        lstrcpyA(nid.szTip, resource == IDI_STOPPED ? "reference stopped" : "reference running");
         if (!Shell_NotifyIconA(NIM_ADD, &nid))
             return nullptr;
         HWND shown = wait_new_icon(before);
         // Drawn once two looks in a row agree and show more than one colour.
         if (shown) {
-            wait_steady(shown, [](const Image &img) {
-                return std::count(img.px.begin(), img.px.end(), img.px.front()) <
-                       static_cast<std::ptrdiff_t>(img.px.size());
-            });
+            wait_steady(shown, [](const Image &img) { return img.drawn(); });
         }
         return shown;
     }
@@ -477,19 +370,6 @@ private:
 // ---------------------------------------------------------------------------
 // The program's windows
 
-HWND settings_dialog(const Process &p) {
-    return find_dialog_with(p.pid(), kTitleField);
-}
-HWND about_dialog(const Process &p) {
-    return find_dialog_with(p.pid(), kAboutVersion);
-}
-HWND status_window(const Process &p) {
-    return find_dialog_with(p.pid(), kStatusClose);
-}
-std::vector<HWND> viewers(const Process &p) {
-    return find_tops(p.pid(), "#32770", kViewerCaption);
-}
-
 // Where center_window puts a window of this rectangle.
 POINT centre_of(const RECT &r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
@@ -514,21 +394,8 @@ bool at_centre(HWND w) {
     return at(w, centre_of(r));
 }
 
-// Moves a window of the program, as the user would drag it.
-void drag_to(HWND w, POINT where) {
-    SetWindowPos(w, nullptr, where.x, where.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    REQUIRE(wait_until([&] { return at(w, where); }, 10000));
-}
-
 HWND focus_of(const Process &p) {
     return focused_window(p.main_thread_id());
-}
-
-// Selection of an edit as start and end.
-std::pair<int, int> selection(HWND edit) {
-    LRESULT r = 0;
-    send_message(edit, EM_GETSEL, 0, 0, 10000, &r);
-    return {LOWORD(r), HIWORD(r)};
 }
 
 // A window of the harness's own that can take the foreground from the
@@ -567,17 +434,17 @@ void settle(const Process &p, HWND main_window) {
     HWND settings = settings_dialog(p);
     if (about) {
         take_foreground();
-        PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONUP);
+        PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
         REQUIRE(wait_until([&] { return GetForegroundWindow() == about; }, 20000));
     } else if (settings) {
-        const bool on_update = focus_of(p) == GetDlgItem(settings, kUpdateField);
-        const int label = on_update ? 1007 : 1008;
-        HWND target = GetDlgItem(settings, on_update ? kTitleField : kUpdateField);
+        const bool on_update = focus_of(p) == GetDlgItem(settings, IDC_UPDATE_SECS);
+        const int label = on_update ? IDC_LABEL_TITLE : IDC_LABEL_UPDATE;
+        HWND target = GetDlgItem(settings, on_update ? IDC_TITLE : IDC_UPDATE_SECS);
         post_command(main_window, label);
         REQUIRE(wait_until([&] { return focus_of(p) == target; }, 20000));
     } else {
         SetCursorPos(300, 180);
-        PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
+        PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
         HWND menu = nullptr;
         REQUIRE(wait_until([&] { return (menu = shown_menu(p.pid())) != nullptr; }, 30000));
         choose(menu, VK_ESCAPE);
@@ -627,9 +494,7 @@ E2E_TEST(tray_menu_without_readme) {
 
     menu = open_menu(p, main_window, tray_menu(false, Marks::stopped), box, "stopped-again");
     choose(menu, 'X');
-    DWORD code = 99;
-    REQUIRE(p.wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    check_exit_0(p);
     CHECK(wait_until([&] { return tray_icons().size() == icons_before; }, 20000));
     CHECK(!box.exists("Yarrowmeld.ini"));
 }
@@ -639,21 +504,18 @@ E2E_TEST(tray_menu_without_readme) {
 // from showing. The viewer's close request destroys the viewer, and means
 // nothing once it is gone.
 E2E_TEST(tray_menu_with_readme) {
-    Sandbox box;
-    box.write_file("Readme.txt", "Readme of the tray test\r\n");
-    Process &p = box.start();
-    REQUIRE(wait_settings_dialog(p));
-    HWND main_window = find_main_window(p.pid());
-    REQUIRE(main_window);
+    Yarrow y("", "Readme of the tray test\r\n");
+    Process &p = *y.proc;
+    HWND main_window = y.main;
     close_settings(p);
 
-    HWND menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme");
+    HWND menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme");
     choose(menu, 'B');
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
 
-    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme-open");
+    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme-open");
     choose(menu, 'B');
     settle(p, main_window);
     CHECK_EQ(viewers(p).size(), 1u);
@@ -664,24 +526,24 @@ E2E_TEST(tray_menu_with_readme) {
     CHECK(wait_gone(viewer));
 
     // The same request from outside, with the viewer opened by its command.
-    post_command(main_window, kReadme);
-    viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    post_command(main_window, IDM_README);
+    viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
-    post_command(main_window, kCloseReadme);
+    post_command(main_window, IDM_CLOSE_README);
     CHECK(wait_gone(viewer));
-    post_command(main_window, kCloseReadme);
+    post_command(main_window, IDM_CLOSE_README);
     settle(p, main_window);
     CHECK(p.running());
     CHECK(viewers(p).empty());
 
     // The about entry opens the dialog; asked again, the open one stays.
-    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), box, "readme-closed");
+    menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme-closed");
     choose(menu, 'A');
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
-    post_command(main_window, kAbout);
+    post_command(main_window, IDM_ABOUT);
     settle(p, main_window);
     CHECK(about_dialog(p) == about);
     CHECK_EQ(find_tops(p.pid(), "#32770", nullptr).size(), 1u);
@@ -711,19 +573,19 @@ E2E_TEST(tray_double_click_toggles_run_state) {
     CHECK(wait_tip(icon, "Yarrowmeld[OFF] - Chat room"));
     CHECK(pictures.looks_stopped(icon));
     // Status while stopped: nothing, not even when sent past the menu.
-    post_command(main_window, kStatus);
+    post_command(main_window, IDM_STATUS);
     settle(p, main_window);
     CHECK(!status_window(p));
 
     note("double click while stopped");
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     CHECK(browser.wait_keys(6, 30000));
     CHECK_EQ(browser.page_keys(), post_keys());
     CHECK(wait_tip(icon, "Yarrowmeld[ON] - Chat room"));
     CHECK(pictures.looks_running(icon));
     HWND menu = open_menu(p, main_window, tray_menu(false, Marks::running), box, "running");
     choose(menu, 'T');
-    HWND status = wait_dialog_with(p.pid(), kStatusClose, 20000);
+    HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE, 20000);
     CHECK(status != nullptr);
     menu = open_menu(p, main_window, tray_menu(false, Marks::running, true), box, "status-on");
     choose(menu, 'T');
@@ -732,12 +594,12 @@ E2E_TEST(tray_double_click_toggles_run_state) {
 
     note("double click while running");
     browser.clear();
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     CHECK(wait_tip(icon, "Yarrowmeld[OFF] - Chat room"));
     CHECK(pictures.looks_stopped(icon));
     menu = open_menu(p, main_window, tray_menu(false, Marks::stopped), box, "stopped");
     choose(menu, VK_ESCAPE);
-    post_command(main_window, kStatus);
+    post_command(main_window, IDM_STATUS);
     settle(p, main_window);
     CHECK(!status_window(p));
     CHECK(browser.page_keys().empty());
@@ -772,10 +634,10 @@ E2E_TEST(tray_menu_start_stop_settings) {
 
     // Started again, with the status window shown, then the settings entry.
     browser.clear();
-    post_command(main_window, kStart);
+    post_command(main_window, IDM_START);
     CHECK(browser.wait_keys(6, 30000));
-    post_command(main_window, kStatus);
-    HWND status = wait_dialog_with(p.pid(), kStatusClose, 20000);
+    post_command(main_window, IDM_STATUS);
+    HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE, 20000);
     CHECK(status != nullptr);
     menu = open_menu(p, main_window, tray_menu(false, Marks::running, true), box, "status-on");
     choose(menu, 'S');
@@ -784,12 +646,12 @@ E2E_TEST(tray_menu_start_stop_settings) {
     if (status)
         CHECK(wait_gone(status, 20000));
     CHECK(wait_tip(icon, "Yarrowmeld[OFF] - Chat room"));
-    CHECK_EQ(item_text(dlg, kTitleField), "Chat room");
+    CHECK_EQ(item_text(dlg, IDC_TITLE), "Chat room");
 
     // Open already: the command changes nothing.
-    post_command(main_window, kSettings);
+    post_command(main_window, IDM_SETTINGS);
     browser.clear();
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     settle(p, main_window);
     CHECK(settings_dialog(p) == dlg);
     CHECK(browser.page_keys().empty());
@@ -802,9 +664,9 @@ E2E_TEST(tray_menu_start_stop_settings) {
     // "Yarrowmeld[OFF] - " leave room for 22 double-byte characters, and
     // half of a 23rd would show as a stray character.
     std::string title, tip = "Yarrowmeld[OFF] - ";
-    for (int i = 0; i < 30; ++i) title += "\x95\x5C";  // "表", trail byte 0x5C
-    for (int i = 0; i < 22; ++i) tip += "\x95\x5C";
-    set_item_text(dlg, kTitleField, title.c_str());
+    for (int i = 0; i < 30; ++i) title += kHyo932;
+    for (int i = 0; i < 22; ++i) tip += kHyo932;
+    set_item_text(dlg, IDC_TITLE, title.c_str());
     CHECK(wait_tip(icon, tip));
 }
 
@@ -815,23 +677,19 @@ E2E_TEST(tray_menu_start_stop_settings) {
 // the about dialog open the same holds, and a double click does nothing
 // while either is open.
 E2E_TEST(tray_clicks_raise_open_dialogs) {
-    Sandbox box;
     // A saved place off the centre; no title, so a start would report the
     // chat window as lost.
-    box.write_file("Yarrowmeld.ini", "[Window]\r\nLeft=96\r\nTop=40\r\n");
-    Process &p = box.start();
-    HWND dlg = wait_settings_dialog(p);
-    REQUIRE(dlg);
-    HWND main_window = find_main_window(p.pid());
-    REQUIRE(main_window);
+    Yarrow y("[Window]\r\nLeft=96\r\nTop=40\r\n");
+    Process &p = *y.proc;
+    HWND dlg = y.dlg, main_window = y.main;
     REQUIRE(at(dlg, point(96, 40)));
 
     note("settings dialog where it was placed");
     take_foreground();
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     CHECK(wait_until([&] { return GetForegroundWindow() == dlg; }, 20000));
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONUP);
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     settle(p, main_window);
     CHECK(at(dlg, point(96, 40)));
     CHECK(!shown_menu(p.pid()));
@@ -839,33 +697,33 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     CHECK(!wait_message_box(p.pid(), &box_info, 0));
 
     note("settings dialog dragged away");
-    drag_to(dlg, point(37, 61));
+    move_window(dlg, 37, 61);
     take_foreground();
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
     CHECK(wait_until([&] { return at_centre(dlg); }, 20000));
     CHECK_EQ(top_left(dlg).x % 8, 0);
     CHECK(wait_until([&] { return GetForegroundWindow() == dlg; }, 20000));
-    drag_to(dlg, point(41, 77));
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
+    move_window(dlg, 41, 77);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     CHECK(wait_until([&] { return at_centre(dlg); }, 20000));
     CHECK(!shown_menu(p.pid()));
 
     note("about dialog over the settings dialog");
-    post_command(main_window, kAbout);
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
     const POINT opened = top_left(about);
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
-    drag_to(dlg, point(45, 83));
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
+    move_window(dlg, 45, 83);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
     // Both raised, the about dialog last; it has not moved, so it stays.
     CHECK(wait_until([&] { return at_centre(dlg); }, 20000));
     CHECK(wait_until([&] { return GetForegroundWindow() == about; }, 20000));
     CHECK(at(about, opened));
-    drag_to(about, point(29, 35));
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
+    move_window(about, 29, 35);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     CHECK(wait_until([&] { return at_centre(about); }, 20000));
     CHECK(!shown_menu(p.pid()));
     CHECK(!wait_message_box(p.pid(), &box_info, 0));
@@ -873,13 +731,13 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     note("about dialog alone");
     close_settings(p);  // takes the about dialog with it
     CHECK(wait_gone(about));
-    post_command(main_window, kAbout);
-    about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
-    PostMessageA(main_window, kTrayNotify, 1, WM_RBUTTONUP);
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
     settle(p, main_window);
     CHECK(!shown_menu(p.pid()));
     CHECK(!wait_message_box(p.pid(), &box_info, 0));
@@ -888,9 +746,9 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     note("no dialog: the double click starts, and the lost chat window is reported");
     post_command(main_window, IDOK);  // reaches the about dialog, which closes
     CHECK(wait_gone(about));
-    PostMessageA(main_window, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     REQUIRE(wait_message_box(p.pid(), &box_info));
-    CHECK_EQ(box_info.text, kTargetLost);
+    CHECK_EQ(box_info.text, kLostWindow932);
     REQUIRE(press_ok(box_info));
     CHECK(wait_settings_dialog(p) != nullptr);
 }
@@ -914,7 +772,7 @@ E2E_TEST(tray_keys_reach_dialogs) {
     Process &p = box.start(opts);
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    HWND viewer = wait_top(p.pid(), "#32770", kViewerCaption);
+    HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_ready(viewer));
     HWND main_window = find_main_window(p.pid());
@@ -926,7 +784,7 @@ E2E_TEST(tray_keys_reach_dialogs) {
         int length;
     };
     const Field fields[] = {
-        {'U', kUpdateField, 3}, {'N', kPostField, 4}, {'C', kTextField, 1}, {'T', kTitleField, 9}};
+        {'U', IDC_UPDATE_SECS, 3}, {'N', IDC_POST_SECS, 4}, {'C', IDC_POST_TEXT, 1}, {'T', IDC_TITLE, 9}};
     for (HWND where : {dlg, viewer}) {
         note("Alt+letter in the %s", where == dlg ? "settings dialog" : "readme viewer");
         for (const Field &f : fields) {
@@ -947,8 +805,8 @@ E2E_TEST(tray_keys_reach_dialogs) {
         for (WORD key : {VK_ESCAPE, VK_RETURN}) {
             note("%s in the %s", key == VK_ESCAPE ? "Esc" : "Enter",
                  where == dlg ? "settings dialog" : "readme viewer");
-            post_command(main_window, 1007);  // focus on the title field
-            REQUIRE(wait_until([&] { return focus_of(p) == GetDlgItem(dlg, kTitleField); }, 20000));
+            post_command(main_window, IDC_LABEL_TITLE);
+            REQUIRE(wait_until([&] { return focus_of(p) == GetDlgItem(dlg, IDC_TITLE); }, 20000));
             REQUIRE(press_key(where, key));
             CHECK(wait_until([&] { return focus_of(p) == nullptr; }, 20000));
             settle(p, main_window);
@@ -960,50 +818,48 @@ E2E_TEST(tray_keys_reach_dialogs) {
     }
 
     note("about dialog open");
-    post_command(main_window, kAbout);
-    HWND about = wait_dialog_with(p.pid(), kAboutVersion);
+    post_command(main_window, IDM_ABOUT);
+    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
     REQUIRE(wait_ready(about));
     // The about dialog has the focus now; a label command meant for the
     // settings dialog would take it.
     REQUIRE(wait_until([&] { return GetAncestor(focus_of(p), GA_ROOT) == about; }, 20000));
-    post_command(main_window, 1008);  // to the about dialog, not the settings
+    post_command(main_window, IDC_LABEL_UPDATE);  // to the about dialog, not the settings
     REQUIRE(press_key(about, VK_RETURN));
     REQUIRE(press_key(about, VK_ESCAPE));
     settle(p, main_window);
     CHECK(IsWindow(about));
-    CHECK(focus_of(p) != GetDlgItem(dlg, kUpdateField));
+    CHECK(focus_of(p) != GetDlgItem(dlg, IDC_UPDATE_SECS));
     post_command(main_window, IDOK);
     CHECK(wait_gone(about));
     // Now the settings dialog gets the commands again; it has no control 2,
     // so the focus goes nowhere.
-    post_command(main_window, 1007);
-    REQUIRE(wait_until([&] { return focus_of(p) == GetDlgItem(dlg, kTitleField); }, 20000));
+    post_command(main_window, IDC_LABEL_TITLE);
+    REQUIRE(wait_until([&] { return focus_of(p) == GetDlgItem(dlg, IDC_TITLE); }, 20000));
     post_command(main_window, IDCANCEL);
     CHECK(wait_until([&] { return focus_of(p) == nullptr; }, 20000));
     CHECK(IsWindowVisible(dlg));
 
     note("Alt+E, Alt+S and Alt+X in the readme viewer");
-    set_item_text(dlg, kTextField, "hi");
+    set_item_text(dlg, IDC_POST_TEXT, "hi");
     REQUIRE(press_key(viewer, 'E', MOD_ALT));  // saves and closes
     CHECK(wait_gone(dlg));
     std::string ini;
     CHECK(box.read_file("Yarrowmeld.ini", &ini) &&
           ini.find("Charcter=\"hi\"\r\n") != std::string::npos);
-    post_command(main_window, kSettings);
+    post_command(main_window, IDM_SETTINGS);
     dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
     REQUIRE(press_key(viewer, 'S', MOD_ALT));  // starts: the text goes out at once
     CHECK(browser.wait_keys(9, 30000));
     CHECK_EQ(browser.typed(), "hi\r");
     CHECK(wait_gone(dlg));
-    post_command(main_window, kSettings);
+    post_command(main_window, IDM_SETTINGS);
     dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
     REQUIRE(press_key(viewer, 'X', MOD_ALT));
-    DWORD code = 99;
-    REQUIRE(p.wait_exit(60000, &code));
-    CHECK_EQ(code, 0u);
+    check_exit_0(p);
 }
 
 // When the taskbar announces itself again, the icon comes back: the stopped
@@ -1027,10 +883,10 @@ E2E_TEST(tray_icon_back_after_taskbar_created) {
     REQUIRE(icon);
     close_settings(p);
 
-    post_command(main_window, kStart);
+    post_command(main_window, IDM_START);
     CHECK(browser.wait_keys(6, 30000));
-    post_command(main_window, kStatus);
-    HWND status = wait_dialog_with(p.pid(), kStatusClose, 20000);
+    post_command(main_window, IDM_STATUS);
+    HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE, 20000);
     REQUIRE(status);
     CHECK(wait_tip(icon, "Yarrowmeld[ON] - Chat room"));
     CHECK(pictures.looks_running(icon));
@@ -1076,11 +932,9 @@ E2E_TEST(tray_icon_back_after_taskbar_created) {
 E2E_TEST(tray_main_window_lifetime) {
     for (UINT closing : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_DESTROY)}) {
         note("%s", closing == WM_CLOSE ? "WM_CLOSE" : "WM_DESTROY");
-        Sandbox box;
-        Process &p = box.start();
-        REQUIRE(wait_settings_dialog(p));
-        HWND main_window = find_main_window(p.pid());
-        REQUIRE(main_window);
+        Yarrow y("");
+        Process &p = *y.proc;
+        HWND main_window = y.main;
         LRESULT result = 99;
         CHECK(send_message(main_window, WM_QUERYENDSESSION, 0, 0, 20000, &result));
         CHECK_EQ(result, 1);
@@ -1094,9 +948,7 @@ E2E_TEST(tray_main_window_lifetime) {
         result = 99;
         CHECK(send_message(main_window, closing, 0, 0, 20000, &result));
         CHECK_EQ(result, closing == WM_CLOSE ? 1 : 0);
-        DWORD code = 99;
-        REQUIRE(p.wait_exit(60000, &code));
-        CHECK_EQ(code, 0u);
-        CHECK(!box.exists("Yarrowmeld.ini"));
+        check_exit_0(p);
+        CHECK(!y.box.exists("Yarrowmeld.ini"));
     }
 }
