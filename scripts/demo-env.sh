@@ -9,13 +9,18 @@
 #                                 (tests/e2e/wine-env.sh), taken down again
 #                                 with every process started here when the
 #                                 script exits
+#   demo_up_begin STATE [WIN_BUILD], demo_up_end
+#                                 the same in two halves: the first prepares
+#                                 Wine in the background (so that a build can
+#                                 go on meanwhile), the second waits for it
 #   demo_start UPDATE POST [ROOM_ARGS...] [-- EXTRA...]
 #                                 a fresh demo folder STATE/demo with the
 #                                 program, the user guide and settings for the
 #                                 room "Chat room" with these intervals; opens
 #                                 the room (the simulator with ROOM_ARGS, then
 #                                 its --title and --log, then EXTRA) and
-#                                 starts the program there
+#                                 starts the program there; returns once the
+#                                 room is open
 #
 # `log` names the room's log once the room is open.
 
@@ -25,7 +30,8 @@
 demo_build() {
     cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
         --no-warn-unused-cli >/dev/null
-    cmake --build "$win" -j"${YARROW_JOBS:-2}" --target Yarrowmeld chatsim harness_tools readme
+    # One target over the four, so that make builds them side by side.
+    cmake --build "$win" -j"${YARROW_JOBS:-2}" --target demo
 }
 
 demo_pids=()
@@ -35,7 +41,7 @@ demo_finish() {
     ye_down "$state"
 }
 
-demo_up() {
+demo_up_begin() {
     state=$1
     mkdir -p "$state"
     trap demo_finish EXIT
@@ -49,11 +55,25 @@ demo_up() {
             break
         fi
     done
-    ye_up "$state" "${2:-}"
+    (ye_up "$state" "${2:-}") </dev/null >"$state/up.log" 2>&1 &
+    demo_up_pid=$!
+    demo_pids+=("$demo_up_pid")
+}
+
+demo_up_end() {
+    local rc=0
+    wait "$demo_up_pid" || rc=$?
+    cat "$state/up.log" >&2
+    [ $rc = 0 ] || exit $rc
     # shellcheck disable=SC1091
     . "$state/env.sh"
     # The programs run under code page 932, as on a Japanese Windows.
     export LC_ALL=$YE_LC_ALL
+}
+
+demo_up() {
+    demo_up_begin "$@"
+    demo_up_end
 }
 
 demo_start() {
@@ -82,6 +102,10 @@ demo_start() {
             </dev/null >"$log" 2>&1) &
     fi
     demo_pids+=($!)
+    # The program needs the room only when its start button is pressed, so
+    # both start at once.
+    (cd "$demo" && exec wine Yarrowmeld.exe </dev/null >"$state/yarrowmeld.out" 2>&1) &
+    demo_pids+=($!)
     # The room is ready once its first line is logged.
     local deadline=$((SECONDS + 300))
     until grep -qE '^ready|is open' "$log" 2>/dev/null; do
@@ -91,7 +115,4 @@ demo_start() {
         }
         sleep 0.2
     done
-
-    (cd "$demo" && exec wine Yarrowmeld.exe </dev/null >"$state/yarrowmeld.out" 2>&1) &
-    demo_pids+=($!)
 }

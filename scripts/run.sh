@@ -57,27 +57,31 @@ fi
 # shellcheck source=demo-env.sh
 . "$root/scripts/demo-env.sh"
 
+# Wine is prepared in the background while the build runs: neither needs
+# the other.
+win=$root/build/win
+state=$win/run
+if [ -e "$state/wineprefix/.yarrow-ready" ]; then
+    say "starting Wine in the background (a few seconds)"
+elif [ -e "$root/build/native/e2e/wineprefix/.yarrow-ready" ]; then
+    say "preparing Wine in the background: copying the tests' Wine prefix into $state"
+else
+    say "preparing Wine for the first time in the background: creating a Wine prefix in $state"
+    echo "   (under a minute, where 32-bit programs run under emulation; later runs reuse it)"
+fi
+demo_up_begin "$state"
+
 # Only the three programs of the demo (the harness in its helper-only form,
 # which builds in seconds) and the user guide, not the tests and benchmarks
 # of the whole tree.
-win=$root/build/win
 if [ -e "$win/Yarrowmeld.exe" ]; then
     say "building Yarrowmeld, the chat-room simulator and a helper (build/win)"
 else
     say "building Yarrowmeld, the chat-room simulator and a helper (build/win; the first time about 40 s)"
 fi
 demo_build
-
-state=$win/run
-if [ -e "$state/wineprefix/.yarrow-ready" ]; then
-    say "starting Wine (a few seconds)"
-elif [ -e "$root/build/native/e2e/wineprefix/.yarrow-ready" ]; then
-    say "preparing Wine: copying the tests' Wine prefix into $state"
-else
-    say "preparing Wine for the first time: creating a Wine prefix in $state"
-    echo "   (under a minute, where 32-bit programs run under emulation too; later runs reuse it)"
-fi
-demo_up "$state"
+say "waiting for Wine"
+demo_up_end
 
 # Short intervals, so that posts show within seconds.
 say "opening the chat room (tools/chatsim ${browser[*]}) and starting Yarrowmeld from $state/demo"

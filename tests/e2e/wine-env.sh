@@ -148,9 +148,10 @@ ye_prefix() {
 # such as the about dialog's version line). Runs once per prefix (a copied
 # prefix brings its mark along); the mark's name changes with the list, so
 # that older prefixes get the new entries.
+YE_FONTS_MARK=.yarrow-fonts-liberation
 ye_fonts() {
     local state=$1
-    [ -e "$WINEPREFIX/.yarrow-fonts-liberation" ] && return 0
+    [ -e "$WINEPREFIX/$YE_FONTS_MARK" ] && return 0
     local reg="$state/tmp/font-substitutes.reg"
     # A version-5 file is UTF-16, so the names do not depend on the code page.
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
@@ -165,7 +166,7 @@ ye_fonts() {
         ye_log "could not add the font substitutes (see $state/fonts.log)"
         return 0
     }
-    touch "$WINEPREFIX/.yarrow-fonts-liberation"
+    touch "$WINEPREFIX/$YE_FONTS_MARK"
 }
 
 # Without a window manager on the display, Wine waits for one (seconds) at
@@ -233,11 +234,11 @@ ye_up() {
     ye_write_env "$state"
     ye_prefix "$state"
     local had_fonts=0
-    [ -e "$WINEPREFIX/.yarrow-fonts" ] && had_fonts=1
+    [ -e "$WINEPREFIX/$YE_FONTS_MARK" ] && had_fonts=1
     ye_fonts "$state"
     YE_REG_CHANGED=0
     ye_managed "$state"
-    if [ "$YE_REG_CHANGED" = 1 ] || { [ $had_fonts = 0 ] && [ -e "$WINEPREFIX/.yarrow-fonts" ]; }; then
+    if [ "$YE_REG_CHANGED" = 1 ] || { [ $had_fonts = 0 ] && [ -e "$WINEPREFIX/$YE_FONTS_MARK" ]; }; then
         # Other environments copy this prefix (YARROW_PREFIX_SEED) while its
         # session runs: the server writes the registry out when it ends, so
         # that a copy holds what its marks claim.
