@@ -67,8 +67,10 @@ demo_up_end() {
     [ $rc = 0 ] || exit $rc
     # shellcheck disable=SC1091
     . "$state/env.sh"
-    # The programs run under code page 932, as on a Japanese Windows.
-    export LC_ALL=$YE_LC_ALL
+    # The programs run under code page 932, as on a Japanese Windows. The
+    # locale lives under LOCPATH, which bash itself does not look in: its
+    # complaint about that is no concern of Wine's.
+    { export LC_ALL=$YE_LC_ALL; } 2>/dev/null
 }
 
 demo_up() {
