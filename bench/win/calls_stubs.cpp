@@ -4,7 +4,7 @@
 // the run-state switch, which the bench never calls, and a fatal report
 // (a timer that could not be had) is counted so the bench can refuse its
 // figures.
-#include "app/app.h"
+#include "app/app_win.h"
 
 Settings g;
 int bench_fatal_reports;

@@ -1,6 +1,6 @@
 // Entry point: INI path, settings, the single-instance rule, the hidden main
 // window, the message loop and shutdown.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <commctrl.h>
 #include <stdlib.h>

@@ -1,7 +1,7 @@
 // The hidden main window: tray icon and menu, tray mouse actions, command
 // routing and the window's lifetime messages. Its timers are handled by the
 // run control.
-#include "app/app.h"
+#include "app/app_win.h"
 #include "app/tray_menu.h"
 #include "app/tray_register.h"
 #include "app/tray_tip.h"

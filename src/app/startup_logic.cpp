@@ -15,16 +15,12 @@ int build_ini_path(char *out, size_t out_size, const char *module_path, const Te
     size_t cut = 0;
     size_t i = 0;
     while (module_path[i]) {
-        unsigned char c = (unsigned char)module_path[i];
-        if (tr && tr->is_lead && tr->is_lead(c)) {
-            if (module_path[i + 1] == 0)
-                break;
-            i += 2;
-            continue;
-        }
-        if (c == '\\')
+        int bytes = text_char_bytes(module_path + i, tr);
+        if (bytes == 0)
+            break;
+        if (bytes == 1 && module_path[i] == '\\')
             cut = i;
-        i++;
+        i += bytes;
     }
 
     size_t name_length = sizeof ini_name - 1;

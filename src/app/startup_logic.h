@@ -4,7 +4,7 @@
 
 #include <stddef.h>
 
-#include "automation/finder_rules.h"
+#include "text/text_rules.h"
 
 // The INI path: the directory of module_path (cut at its last backslash,
 // found with a scan that never takes the trail byte of a double-byte

@@ -2,9 +2,10 @@
 // page window.
 #include <string.h>
 
-#include "app/app.h"
-#include "app/platform.h"
+#include "app/app_win.h"
+#include "platform/platform.h"
 #include "automation/countdown.h"
+#include "text/text_rules.h"
 
 // A page window that stops answering must not hold the program for ever:
 // each key message waits at most this long.
@@ -157,16 +158,13 @@ static int send_key_triple(HWND page, unsigned char code) {
 // cut in the middle of a character): the system holds such a byte back and
 // joins it with the next WM_CHAR, which would be the Enter of the post.
 static int whole_characters_length(const char *text) {
-    int length = lstrlenA(text);
+    const TextRules *rules = system_text_rules();
     int i = 0;
-    while (i < length) {
-        if (!plat_is_lead_byte(static_cast<unsigned char>(text[i]))) {
-            ++i;
-        } else if (i + 1 < length) {
-            i += 2;
-        } else {
+    while (text[i]) {
+        int bytes = text_char_bytes(text + i, rules);
+        if (bytes == 0)
             break;
-        }
+        i += bytes;
     }
     return i;
 }

@@ -1,9 +1,10 @@
 // The about dialog: product name, version and copyright from the program's
 // own version block, beside an icon that blinks between the two tray icons.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <stdlib.h>
 
+#include "text/text_rules.h"
 #include "ui/ui_logic.h"
 
 // The control the blinking icon is drawn into, and the icon it gets next.
@@ -17,7 +18,8 @@ static void copy_text(char *out, size_t size, const char *text) {
         return;
     size_t n = 0;
     while (text[n]) {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) && text[n + 1] ? 2 : 1;
+        // Half a character before the terminator is copied as it is.
+        size_t step = text_char_bytes(text + n, system_text_rules()) == 2 ? 2 : 1;
         if (n + step >= size)
             break;
         for (size_t k = 0; k < step; k++) out[n + k] = text[n + k];

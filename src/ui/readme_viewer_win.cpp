@@ -1,6 +1,6 @@
 // The readme viewer: Readme.txt of the current directory, read-only, white
 // on black in a rich-edit control that is created at run time.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <imm.h>
 #include <richedit.h>

@@ -1,7 +1,7 @@
 // The settings dialog: title, the two intervals and the post text, saved to
 // the INI file or applied at once by the start button. Also centre_window,
 // which the tray uses to bring a dialog back to the middle of the screen.
-#include "app/app.h"
+#include "app/app_win.h"
 #include "ini/ini.h"
 #include "ui/ui_logic.h"
 

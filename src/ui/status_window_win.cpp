@@ -1,6 +1,6 @@
 // The status window: a small topmost window with the title and the two
 // countdowns, dragged by any point of its surface, with two tooltips.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <commctrl.h>
 

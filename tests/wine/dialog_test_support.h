@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/app_win.h"
 
 Settings g;
 char hidden_section[8] = "Startup";

@@ -1,7 +1,7 @@
 // The program-wide Settings record and the operations that the Win32 parts
 // of the program call across files. Win32 only.
-#ifndef YARROWMELD_APP_H
-#define YARROWMELD_APP_H
+#ifndef YARROWMELD_APP_WIN_H
+#define YARROWMELD_APP_WIN_H
 
 #include <windows.h>
 
