@@ -62,11 +62,6 @@ struct Settings {
 
 extern Settings g;
 
-// Names of the hidden single-instance override; revealed in place at
-// start-up (bit 7 is set on every byte in the program's data).
-extern char hidden_section[8];
-extern char hidden_key[5];
-
 // main_win.cpp (start-up, message loop)
 void report_fatal(HWND owner, const char *text);
 // Shell_NotifyIconA with the 88-byte record
@@ -76,6 +71,17 @@ HWND open_dialog(const char *template_name, DLGPROC proc);
 // Opens the readme viewer unless it is open; sets the window search going.
 void open_readme_viewer(void);
 LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
+
+// SetTimer without a callback; when no timer can be had, the fatal report
+// and the end of the program. SetTimer's result.
+inline UINT_PTR set_timer_or_quit(HWND window, UINT id, UINT ms) {
+    UINT_PTR made = SetTimer(window, id, ms, nullptr);
+    if (!made) {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+    return made;
+}
 
 // main_window_win.cpp (main window procedure, tray)
 void register_tray_icon(HWND window);
@@ -117,6 +123,19 @@ INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM);
 void *load_version_block(const char *file_name, DWORD **translation);
 int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
                          const char *field);
+
+// dialog_common_win.cpp
+void set_dialog_icon(HWND dialog);
+// Adds the about entry, the readme entry or both to the top of the system
+// menu (readme above about), each with a separator below it.
+void add_system_menu_entries(HWND dialog, int about, int readme);
+// The about dialog never outlives the actions of the other dialogs.
+void close_about_dialog(void);
+// When the about dialog is open: closes it, has dialog open it anew in front
+// with a posted system command, and returns 1.
+int reopen_about_dialog(HWND dialog);
+// The dialog procedure's answer to WM_QUERYENDSESSION.
+INT_PTR answer_end_of_session(HWND dialog);
 
 // readme_viewer_win.cpp
 INT_PTR CALLBACK readme_viewer_proc(HWND, UINT, WPARAM, LPARAM);

@@ -175,7 +175,6 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
                 // was; only then is the program switched off.
                 g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
                 set_run_state(0);
-                g.running = 0;
             }
             break;
         case IDM_README:

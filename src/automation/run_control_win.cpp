@@ -48,12 +48,7 @@ static UINT timer_period(int seconds) {
 }
 
 static int start_work_timer(UINT id, int seconds) {
-    int made = static_cast<int>(SetTimer(g.main_window, id, timer_period(seconds), nullptr));
-    if (!made) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
-    return made;
+    return static_cast<int>(set_timer_or_quit(g.main_window, id, timer_period(seconds)));
 }
 
 static void kill_work_timers(void) {
@@ -93,6 +88,7 @@ void set_run_state(int state) {
     } else {
         kill_work_timers();
     }
+    g.running = state;
 }
 
 void close_status_window(void) {
@@ -105,7 +101,6 @@ void close_status_window(void) {
 
 void start_running(void) {
     set_run_state(1);
-    g.running = 1;
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
     SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
@@ -114,7 +109,6 @@ void start_running(void) {
 
 void stop_running(void) {
     set_run_state(0);
-    g.running = 0;
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
     close_status_window();
@@ -192,12 +186,8 @@ void send_update(void) {
 
 void send_post(void) {
     if (burst_going) return;
-    if (SetTimer(g.main_window, IDT_POST_GUARD, 500, nullptr)) {
+    if (set_timer_or_quit(g.main_window, IDT_POST_GUARD, 500))
         g.post_guard = 1;
-    } else {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
     HWND page = find_target_window();
     if (!page) {
         handle_target_lost(1);
@@ -216,17 +206,14 @@ void send_post(void) {
 
 void handle_target_lost(int post_kind) {
     kill_work_timers();
-    if (!post_kind) {
+    if (!post_kind)
         set_run_state(0);
-        g.running = 0;
-    }
     char caption[1040];
     format_caption(caption, sizeof caption, g.title);
     MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
                 MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
     close_status_window();
     set_run_state(0);
-    g.running = 0;
     PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
 

@@ -123,21 +123,11 @@ static void show_version_texts(HWND dialog) {
 static void init_dialog(HWND dialog) {
     show_version_texts(dialog);
 
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    if (g.readme_available == 1) {
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
-    }
-    DrawMenuBar(dialog);
+    set_dialog_icon(dialog);
+    add_system_menu_entries(dialog, 0, g.readme_available == 1);
 
     icon_control = GetDlgItem(dialog, IDC_ABOUT_ICON);
-    if (!SetTimer(dialog, IDT_ABOUT_BLINK, 1000, nullptr)) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
+    set_timer_or_quit(dialog, IDT_ABOUT_BLINK, 1000);
     about_blink_icon = IDI_RUNNING;
     GetWindowRect(dialog, &g.about_window_rect);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -187,12 +177,7 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             close_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(dialog);
         case WM_DESTROY:
             if (g.about_dialog == dialog)
                 g.about_dialog = nullptr;

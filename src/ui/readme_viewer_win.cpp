@@ -115,8 +115,7 @@ static void fill_control(HWND edit) {
 }
 
 static void init_dialog(HWND viewer) {
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
-    SendMessageA(viewer, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    set_dialog_icon(viewer);
 
     g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
     g.rich_edit =
@@ -125,10 +124,7 @@ static void init_dialog(HWND viewer) {
                             ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
                         0, 0, EDIT_WIDTH, EDIT_HEIGHT, viewer, nullptr, g.instance, nullptr);
 
-    HMENU menu = GetSystemMenu(viewer, FALSE);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
-    DrawMenuBar(viewer);
+    add_system_menu_entries(viewer, 1, 0);
 
     // Without the control (the library or the window could not be had) the
     // viewer stays up empty, with its OK button and menus working.
@@ -165,17 +161,6 @@ static void close_viewer(HWND viewer) {
         g.readme_viewer = nullptr;
 }
 
-// Destroys an open about dialog and has it opened anew, in front.
-static int reopen_about(HWND viewer) {
-    if (!g.about_dialog)
-        return 0;
-    HWND about = g.about_dialog;
-    g.about_dialog = nullptr;
-    DestroyWindow(about);
-    PostMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
-    return 1;
-}
-
 INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
@@ -186,25 +171,20 @@ INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LP
                 close_viewer(viewer);
             return FALSE;
         case WM_SYSCOMMAND:
-            if (reopen_about(viewer))
+            if (reopen_about_dialog(viewer))
                 return TRUE;
             if (wparam == IDM_SYS_ABOUT)
                 g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
             return FALSE;
         case WM_ACTIVATE:
             if (LOWORD(wparam) == WA_ACTIVE || LOWORD(wparam) == WA_CLICKACTIVE)
-                reopen_about(viewer);
+                reopen_about_dialog(viewer);
             return FALSE;
         case WM_CLOSE:
             close_viewer(viewer);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(viewer, DWLP_MSGRESULT, TRUE);
-            PostMessageA(viewer, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(viewer);
         case WM_DESTROY:
             if (g.readme_viewer == viewer)
                 g.readme_viewer = nullptr;

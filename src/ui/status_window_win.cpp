@@ -139,12 +139,7 @@ INT_PTR CALLBACK status_window_proc(HWND window, UINT message, WPARAM wparam, LP
             close_window(window, 1);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(window);
         case WM_DESTROY:
             close_window(window, 0);
             return FALSE;

@@ -56,8 +56,6 @@ static void check_text(const std::string &got, const std::string &want, const ch
 // ------------------------------------------- the rest of the program
 
 Settings g;
-char hidden_section[8] = "Startup";
-char hidden_key[5] = "Dual";
 
 void report_fatal(HWND, const char *text) {
     printf("fatal: %s\n", text);
