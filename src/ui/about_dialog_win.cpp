@@ -5,7 +5,7 @@
 #include <stdlib.h>
 
 #include "text/text_rules.h"
-#include "ui/ui_logic.h"
+#include "ui/version_paths.h"
 
 // The control the blinking icon is drawn into, and the icon it gets next.
 static HWND icon_control;

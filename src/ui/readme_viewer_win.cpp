@@ -5,7 +5,7 @@
 #include <imm.h>
 #include <richedit.h>
 
-#include "ui/ui_logic.h"
+#include "ui/readme_scroll.h"
 
 // The control's window procedure before the scroll subclass, and the
 // subclass's own idea of the scroll position.

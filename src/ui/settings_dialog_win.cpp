@@ -6,7 +6,8 @@
 #include <string.h>
 
 #include "app/settings_file.h"
-#include "ui/ui_logic.h"
+#include "ui/intervals.h"
+#include "ui/placement.h"
 
 static const char error_caption[] = PRODUCT_NAME " - 設定エラー";
 

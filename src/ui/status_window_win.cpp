@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "ui/ui_logic.h"
+#include "ui/placement.h"
 
 // Any fixed value; the same identifies the tool when it is removed.
 static const UINT_PTR TOOL_ID = 1;
