@@ -18,3 +18,5 @@ BOOL tray_notify(DWORD) {
 }
 
 void set_tray_tip(const char *, int) {}
+
+void show_status_counts(void) {}

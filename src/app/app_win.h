@@ -84,8 +84,6 @@ inline UINT_PTR set_timer_or_quit(HWND window, UINT id, UINT ms) {
 }
 
 // main_window_win.cpp (main window procedure, tray)
-void register_tray_icon(HWND window);
-void raise_dialog(HWND dialog, const RECT *recorded);
 // Puts format_tray_tip(title, running) into the tray record's tip.
 void set_tray_tip(const char *title, int running);
 
@@ -93,36 +91,24 @@ void set_tray_tip(const char *title, int running);
 void set_run_state(int state);
 void start_running(void);
 void stop_running(void);
-void send_update(void);
-void send_post(void);
-void tick_second(void);
-void track_settings_title(void);
-void handle_target_lost(int post_kind);
-void close_status_window(void);
+void send_post(void);  // also driven by the bench of the send path
 // WM_TIMER of the main window; 0 for an id that is not the main window's.
 int handle_main_timer(UINT id);
-// Caption "Yarrowmeld - title", or the product name alone for an empty title.
-void format_caption(char *out, size_t size, const char *title);
 
 // finder_win.cpp
 HWND find_target_window(void);
 
 // settings_dialog_win.cpp
 INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM);
-int validate_settings(HWND dialog);
-void save_settings(HWND dialog);
-void focus_field(HWND dialog, int id);
 void center_window(HWND window);
 
 // status_window_win.cpp
 INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM);
-HWND find_taskbar_window(void);
+// Puts the title and the two countdowns into the open status window.
+void show_status_counts(void);
 
 // about_dialog_win.cpp
 INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM);
-void *load_version_block(const char *file_name, DWORD **translation);
-int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
-                         const char *field);
 
 // dialog_common_win.cpp
 void set_dialog_icon(HWND dialog);

@@ -59,7 +59,7 @@ static void undo_tray_icon(void *) {
     g.tray_menu = nullptr;
 }
 
-void register_tray_icon(HWND window) {
+static void register_tray_icon(HWND window) {
     const TrayRegisterSteps steps = {window, add_tray_icon, wait_for_shell, modify_tray_icon,
                                      undo_tray_icon};
     if (register_with_retries(&steps)) return;
@@ -67,7 +67,7 @@ void register_tray_icon(HWND window) {
     PostQuitMessage(0);
 }
 
-void raise_dialog(HWND dialog, const RECT *recorded) {
+static void raise_dialog(HWND dialog, const RECT *recorded) {
     SetForegroundWindow(dialog);
     RECT now;
     GetWindowRect(dialog, &now);

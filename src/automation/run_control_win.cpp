@@ -16,7 +16,8 @@ static const UINT KEY_SEND_TIMEOUT_MS = 3000;
 static char title_field_text[1024];
 static char tracked_title[1024];
 
-void format_caption(char *out, size_t size, const char *title) {
+// Caption "Yarrowmeld - title", or the product name alone for an empty title.
+static void format_caption(char *out, size_t size, const char *title) {
     if (size == 0) return;
     // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
     // 1023 bytes long.
@@ -91,7 +92,7 @@ void set_run_state(int state) {
     g.running = state;
 }
 
-void close_status_window(void) {
+static void close_status_window(void) {
     if (!g.status_window) return;
     DestroyWindow(g.status_window);
     g.status_window = nullptr;
@@ -112,6 +113,19 @@ void stop_running(void) {
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
     close_status_window();
+}
+
+static void handle_target_lost(int post_kind) {
+    kill_work_timers();
+    if (!post_kind)
+        set_run_state(0);
+    char caption[1040];
+    format_caption(caption, sizeof caption, g.title);
+    MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
+                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+    close_status_window();
+    set_run_state(0);
+    PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
 
 static void activate_target(HWND page) {
@@ -170,7 +184,7 @@ static int whole_characters_length(const char *text) {
 // each other.
 static int burst_going;
 
-void send_update(void) {
+static void send_update(void) {
     if (g.post_guard == 1 || burst_going) return;
     HWND page = find_target_window();
     if (!page) {
@@ -204,19 +218,6 @@ void send_post(void) {
     g.post_left = g.post_secs;
 }
 
-void handle_target_lost(int post_kind) {
-    kill_work_timers();
-    if (!post_kind)
-        set_run_state(0);
-    char caption[1040];
-    format_caption(caption, sizeof caption, g.title);
-    MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
-                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
-    close_status_window();
-    set_run_state(0);
-    PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
-}
-
 // Another copy of the program (with the single-instance rule lifted) has a
 // viewer of the same caption, which may come first among the windows; that
 // one is not ours to hold, so every window of the caption is looked at.
@@ -241,22 +242,7 @@ static void search_readme_window(void) {
     }
 }
 
-void tick_second(void) {
-    if (g.running == 1) {
-        g.update_left = countdown_step(g.update_left, g.update_secs);
-        g.post_left = countdown_step(g.post_left, g.post_secs);
-    }
-    if (g.status_shown == 1 && g.running == 1) {
-        SetDlgItemTextA(g.status_window, IDC_STATUS_TITLE, g.title);
-        SetDlgItemInt(g.status_window, IDC_STATUS_UPDATE_LEFT, static_cast<UINT>(g.update_left),
-                      FALSE);
-        SetDlgItemInt(g.status_window, IDC_STATUS_POST_LEFT, static_cast<UINT>(g.post_left), FALSE);
-    }
-    if (g.readme_search == 1) search_readme_window();
-    track_settings_title();
-}
-
-void track_settings_title(void) {
+static void track_settings_title(void) {
     if (!g.settings_dialog) {
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
         return;
@@ -278,6 +264,17 @@ void track_settings_title(void) {
         set_settings_caption(title_field_text);
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
     }
+}
+
+static void tick_second(void) {
+    if (g.running == 1) {
+        g.update_left = countdown_step(g.update_left, g.update_secs);
+        g.post_left = countdown_step(g.post_left, g.post_secs);
+    }
+    if (g.status_shown == 1 && g.running == 1)
+        show_status_counts();
+    if (g.readme_search == 1) search_readme_window();
+    track_settings_title();
 }
 
 int handle_main_timer(UINT id) {

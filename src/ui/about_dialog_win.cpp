@@ -28,7 +28,7 @@ static void copy_text(char *out, size_t size, const char *text) {
     out[n] = 0;
 }
 
-void *load_version_block(const char *file_name, DWORD **translation) {
+static void *load_version_block(const char *file_name, DWORD **translation) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(file_name, &ignored);
     if (size == 0)
@@ -70,7 +70,7 @@ static int lookup_string(char *out, size_t out_size, const void *block, unsigned
     return 1;
 }
 
-int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
+static int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
                          const char *field) {
     if (out_size == 0)
         return 0;

@@ -37,7 +37,7 @@ void center_window(HWND window) {
     UpdateWindow(window);
 }
 
-void focus_field(HWND dialog, int id) {
+static void focus_field(HWND dialog, int id) {
     HWND edit = GetDlgItem(dialog, id);
     SetFocus(edit);
     char text[128];
@@ -55,7 +55,7 @@ static int refuse(HWND dialog, const char *text, int label) {
     return 0;
 }
 
-int validate_settings(HWND dialog) {
+static int validate_settings(HWND dialog) {
     // The texts go straight into the settings, as read.
     GetDlgItemTextA(dialog, IDC_TITLE, g.title, 1023);
     if (g.title[0] == 0)
@@ -84,7 +84,7 @@ int validate_settings(HWND dialog) {
     return 1;
 }
 
-void save_settings(HWND dialog) {
+static void save_settings(HWND dialog) {
     RECT r;
     GetWindowRect(dialog, &r);
     g.window_left = r.left;

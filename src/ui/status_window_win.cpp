@@ -28,7 +28,7 @@ static BOOL CALLBACK find_taskbar_step(HWND window, LPARAM param) {
     return FALSE;
 }
 
-HWND find_taskbar_window(void) {
+static HWND find_taskbar_window(void) {
     HWND found = nullptr;
     EnumWindows(find_taskbar_step, reinterpret_cast<LPARAM>(&found));
     return found;
@@ -102,6 +102,12 @@ static void remove_tooltip(HWND *tip, TOOLINFOA *tool) {
         DestroyWindow(*tip);
     }
     *tip = nullptr;
+}
+
+void show_status_counts(void) {
+    SetDlgItemTextA(g.status_window, IDC_STATUS_TITLE, g.title);
+    SetDlgItemInt(g.status_window, IDC_STATUS_UPDATE_LEFT, static_cast<UINT>(g.update_left), FALSE);
+    SetDlgItemInt(g.status_window, IDC_STATUS_POST_LEFT, static_cast<UINT>(g.post_left), FALSE);
 }
 
 // Runs for every way the window goes; destroying is left out when the

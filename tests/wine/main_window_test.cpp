@@ -78,6 +78,8 @@ HWND open_dialog(const char *template_name, DLGPROC) {
 }
 
 void open_readme_viewer(void) {}
+
+void show_status_counts(void) {}
 void center_window(HWND) {}
 
 INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
