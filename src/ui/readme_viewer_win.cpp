@@ -56,8 +56,8 @@ static LRESULT CALLBACK scroll_subclass(HWND edit, UINT message, WPARAM wparam, 
     LRESULT result = CallWindowProcA(previous_proc, edit, message, wparam, lparam);
     if (delta != 0) {
         // The control has scrolled the picture once more by its own rules
-        // and repainted only the strip it uncovered, which left lines shown
-        // twice or overlapping: paint it whole from where it really stands.
+        // and repainted only the strip it uncovered: the whole picture is
+        // painted again from where the text really stands.
         InvalidateRect(edit, nullptr, TRUE);
         UpdateWindow(edit);
     }
@@ -102,9 +102,9 @@ static void fill_control(HWND edit) {
     SendMessageA(edit, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     load_readme(edit);
-    // Once more over the text now in the control: Wine's rich edit gives
-    // streamed-in text the default format rather than the one set on the
-    // empty control, which left black text on the black background.
+    // Once more over the text now in the control: the text takes the white
+    // face only from a format set after it is in, as some rich edits give
+    // streamed-in text the default format rather than the empty control's.
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     SendMessageA(edit, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY | ECO_AUTOVSCROLL);
     SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
