@@ -20,3 +20,4 @@ BOOL tray_notify(DWORD) {
 void set_tray_tip(const char *, int) {}
 
 void show_status_counts(void) {}
+void search_readme_window(void) {}

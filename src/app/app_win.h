@@ -125,5 +125,8 @@ INT_PTR answer_end_of_session(HWND dialog);
 
 // readme_viewer_win.cpp
 INT_PTR CALLBACK readme_viewer_proc(HWND, UINT, WPARAM, LPARAM);
+// One tick of the search for this copy's viewer window, which
+// open_readme_viewer sets going.
+void search_readme_window(void);
 
 #endif

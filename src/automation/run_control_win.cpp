@@ -218,30 +218,6 @@ void send_post(void) {
     g.post_left = g.post_secs;
 }
 
-// Another copy of the program (with the single-instance rule lifted) has a
-// viewer of the same caption, which may come first among the windows; that
-// one is not ours to hold, so every window of the caption is looked at.
-static HWND own_readme_window(void) {
-    const char caption[] = PRODUCT_NAME " - Readme.txt";
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", caption)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (process == GetCurrentProcessId()) return found;
-    }
-    return nullptr;
-}
-
-static void search_readme_window(void) {
-    HWND found = own_readme_window();
-    g.readme_viewer = found;
-    if (found) {
-        g.readme_search = 0;
-    } else if (--g.readme_search_ticks == 0) {
-        g.readme_search = 0;
-    }
-}
-
 static void track_settings_title(void) {
     if (!g.settings_dialog) {
         memcpy(tracked_title, title_field_text, sizeof tracked_title);

@@ -71,7 +71,7 @@ static int lookup_string(char *out, size_t out_size, const void *block, unsigned
 }
 
 static int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
-                         const char *field) {
+                                const char *field) {
     if (out_size == 0)
         return 0;
     if (lookup_string(out, out_size, block, LOWORD(translation), HIWORD(translation), field))

@@ -28,8 +28,8 @@ void status_origin(const UiRect *desk, const UiRect *taskbar, const UiRect *work
     // the top leaves its height free at the bottom: the place above would be
     // off the screen or beside the corner.
     int along_bottom = !taskbar || (taskbar->top > desk->top && taskbar->bottom >= desk->bottom);
-    int on_desk = *x >= desk->left && *y >= desk->top && *x + w <= desk->right &&
-                  *y + h <= desk->bottom;
+    int on_desk =
+        *x >= desk->left && *y >= desk->top && *x + w <= desk->right && *y + h <= desk->bottom;
     if (along_bottom && on_desk)
         return;
     *x = work->right - w;

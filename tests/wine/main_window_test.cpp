@@ -29,6 +29,8 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #include "automation/run_control_win.cpp"
 #undef SendMessageTimeoutA
 #include "app/main_window_win.cpp"
+#include "ui/dialog_common_win.cpp"
+#include "ui/readme_viewer_win.cpp"
 
 // ------------------------------------------------------------ checks
 
