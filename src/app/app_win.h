@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/ids.h"
+#include "app/settings_file.h"
 
 #define PRODUCT_NAME "Yarrowmeld"
 
@@ -21,17 +22,13 @@ struct TrayIconRecord {
 };
 static_assert(sizeof(TrayIconRecord) == 88, "the 88-byte tray record");
 
-struct Settings {
+// The program's state; the part that the settings file keeps comes first.
+struct Settings : StoredSettings {
     char ini_path[1024];
-    char title[1024];
-    char post_text[128];
-    int update_secs;
-    int post_secs;
     int update_left;
     int post_left;
     int running;
     int post_guard;
-    int instance_override;
     int readme_available;
     int readme_search;
     int readme_search_ticks;

@@ -4,10 +4,8 @@
 
 #include <commctrl.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include "app/command_line.h"
-#include "app/settings_file.h"
 
 Settings g;
 
@@ -55,13 +53,9 @@ static void find_ini_path(HINSTANCE instance) {
 }
 
 static void read_settings(void) {
-    StoredSettings stored = {};
-    settings_file_read(g.ini_path, &stored);
-    g.update_secs = g.update_left = stored.update_secs;
-    g.post_secs = g.post_left = stored.post_secs;
-    g.instance_override = stored.instance_override;
-    memcpy(g.title, stored.title, sizeof g.title);
-    memcpy(g.post_text, stored.post_text, sizeof g.post_text);
+    settings_file_read(g.ini_path, &g);
+    g.update_left = g.update_secs;
+    g.post_left = g.post_secs;
 }
 
 // 1 when another copy runs and has been told to show its settings.

@@ -224,16 +224,7 @@ static void track_settings_title(void) {
         return;
     }
     GetDlgItemTextA(g.settings_dialog, IDC_TITLE, title_field_text, 1023);
-    if (!title_field_text[0]) {
-        // Only the change to an empty field is shown, not every 100 ms.
-        if (tracked_title[0]) {
-            set_tray_tip("", g.running);
-            tray_notify(NIM_MODIFY);
-            set_settings_caption("");
-        }
-        memset(tracked_title, 0, sizeof tracked_title);
-        return;
-    }
+    // Only a change is shown, not the same text every 100 ms.
     if (strcmp(title_field_text, tracked_title) != 0) {
         set_tray_tip(title_field_text, g.running);
         tray_notify(NIM_MODIFY);

@@ -3,9 +3,6 @@
 // which the tray uses to bring a dialog back to the middle of the screen.
 #include "app/app_win.h"
 
-#include <string.h>
-
-#include "app/settings_file.h"
 #include "ui/intervals.h"
 #include "ui/placement.h"
 
@@ -89,13 +86,7 @@ static void save_settings(HWND dialog) {
     GetWindowRect(dialog, &r);
     g.window_left = r.left;
     g.window_top = r.top;
-    StoredSettings stored;
-    stored.update_secs = g.update_secs;
-    stored.post_secs = g.post_secs;
-    stored.instance_override = g.instance_override;
-    memcpy(stored.title, g.title, sizeof stored.title);
-    memcpy(stored.post_text, g.post_text, sizeof stored.post_text);
-    settings_file_write(g.ini_path, &stored, g.window_left, g.window_top);
+    settings_file_write(g.ini_path, &g, g.window_left, g.window_top);
 }
 
 static void set_number_field(HWND dialog, int id, int value) {
