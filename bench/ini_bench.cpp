@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "ini/ini.h"
 
 namespace {

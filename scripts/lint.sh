@@ -11,12 +11,26 @@ command -v cppcheck >/dev/null || {
     echo "lint: cppcheck is missing (run scripts/setup.sh)" >&2
     exit 1
 }
+
+# The includes run one way. The platform seam, the text rules and the INI
+# engine stand below the program's folders and include nothing from them;
+# window-free code (every file not named *_win.*) includes neither
+# <windows.h> nor a Win32 file.
+upward=$(grep -nE '#include "(app|automation|ui)/' src/platform/* src/text/* src/ini/* || true)
+windowed=$(find src -type f ! -name '*_win.*' -print0 |
+    xargs -0 grep -nE '#include[[:space:]]*(<windows\.h>|"[^"]*_win\.[a-z]+")' || true)
+if [ -n "$upward$windowed" ]; then
+    echo "lint: includes against the direction of the layers:" >&2
+    printf '%s\n' "$upward" "$windowed" | sed '/^$/d' >&2
+    exit 1
+fi
+
 cppcheck --version
-# Both platform halves are checked: the Win32 files as 32-bit Windows ANSI
-# code, the rest as they are.
+# Both platform halves are checked (the POSIX one lives with the tests): the
+# Win32 files as 32-bit Windows ANSI code, the rest as they are.
 cppcheck --quiet --std=c++17 --language=c++ --platform=win32A --library=windows \
     --enable=warning,performance,portability --inline-suppr \
     --suppressions-list=.cppcheck-suppressions --error-exitcode=1 \
     -DWINVER=0x0501 -D_WIN32_WINNT=0x0501 -D_WIN32_IE=0x0501 \
-    -I src src
+    -I src src tests/support
 echo "lint: no findings"

@@ -17,7 +17,7 @@
 //       then the decoys; runs until the frame is closed.
 #include <string.h>
 
-#include "app/app.h"
+#include "app/app_win.h"
 #include "bench_ids.h"
 #include "bench_util.h"
 

@@ -4,7 +4,7 @@
 // the run-state switch, which the bench never calls, and a fatal report
 // (a timer that could not be had) is counted so the bench can refuse its
 // figures.
-#include "app/app.h"
+#include "app/app_win.h"
 
 Settings g;
 int bench_fatal_reports;
@@ -18,3 +18,6 @@ BOOL tray_notify(DWORD) {
 }
 
 void set_tray_tip(const char *, int) {}
+
+void show_status_counts(void) {}
+void search_readme_window(void) {}

@@ -1,20 +1,13 @@
 // Entry point: INI path, settings, the single-instance rule, the hidden main
 // window, the message loop and shutdown.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <commctrl.h>
 #include <stdlib.h>
 
-#include "app/startup_logic.h"
-#include "ini/ini.h"
+#include "app/command_line.h"
 
 Settings g;
-
-// "Startup" and "Dual" with bit 7 set on every byte, so that the names of
-// the override cannot be found in the exe as plain text. Start-up clears the
-// bits in place; the settings save then writes under the same names.
-char hidden_section[8] = "\xD3\xF4\xE1\xF2\xF4\xF5\xF0";  // Startup
-char hidden_key[5] = "\xC4\xF5\xE1\xEC";                  // Dual
 
 void report_fatal(HWND owner, const char *text) {
     char caption[128];
@@ -60,17 +53,9 @@ static void find_ini_path(HINSTANCE instance) {
 }
 
 static void read_settings(void) {
-    ini_load(g.ini_path, 1);
-    g.update_secs = ini_get_int("Setting", "Update", 10);
-    g.post_secs = ini_get_int("Setting", "NewLine", 240);
-    g.post_left = g.post_secs;
+    settings_file_read(g.ini_path, &g);
     g.update_left = g.update_secs;
-    reveal_hidden_name(hidden_key);
-    reveal_hidden_name(hidden_section);
-    g.instance_override = ini_get_int(hidden_section, hidden_key, 0);
-    ini_get_string("Setting", "TiTle", "", g.title, 1023);
-    ini_get_string("Setting", "Charcter", ".", g.post_text, 127);
-    ini_free();
+    g.post_left = g.post_secs;
 }
 
 // 1 when another copy runs and has been told to show its settings.
@@ -162,15 +147,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
     g.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL));
     set_run_state(0);
-    g.running = 0;
-    // No timer callback: the tick reaches the main window procedure as
-    // WM_TIMER either way, and a window procedure cast to a TIMERPROC would
-    // be called through the wrong type.
-    g.tick_timer = static_cast<int>(SetTimer(g.main_window, IDT_TICK, 1000, nullptr));
-    if (!g.tick_timer) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
+    g.tick_timer = static_cast<int>(set_timer_or_quit(g.main_window, IDT_TICK, 1000));
 
     int code = run_message_loop();
     shut_down();

@@ -1,7 +1,7 @@
 // The hidden main window: tray icon and menu, tray mouse actions, command
 // routing and the window's lifetime messages. Its timers are handled by the
 // run control.
-#include "app/app.h"
+#include "app/app_win.h"
 #include "app/tray_menu.h"
 #include "app/tray_register.h"
 #include "app/tray_tip.h"
@@ -59,7 +59,7 @@ static void undo_tray_icon(void *) {
     g.tray_menu = nullptr;
 }
 
-void register_tray_icon(HWND window) {
+static void register_tray_icon(HWND window) {
     const TrayRegisterSteps steps = {window, add_tray_icon, wait_for_shell, modify_tray_icon,
                                      undo_tray_icon};
     if (register_with_retries(&steps)) return;
@@ -67,7 +67,7 @@ void register_tray_icon(HWND window) {
     PostQuitMessage(0);
 }
 
-void raise_dialog(HWND dialog, const RECT *recorded) {
+static void raise_dialog(HWND dialog, const RECT *recorded) {
     SetForegroundWindow(dialog);
     RECT now;
     GetWindowRect(dialog, &now);
@@ -175,7 +175,6 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
                 // was; only then is the program switched off.
                 g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
                 set_run_state(0);
-                g.running = 0;
             }
             break;
         case IDM_README:

@@ -23,17 +23,12 @@ int format_tray_tip(char *out, const char *title, int running, const TextRules *
         // The title goes in whole characters: a double-byte character that
         // would not fit completely is left out, and so is a lead byte without
         // its trail byte.
-        const unsigned char *p = (const unsigned char *)title;
+        const char *p = title;
         while (*p) {
-            int size = 1;
-            if (tr && tr->is_lead && tr->is_lead(*p)) {
-                if (p[1] == 0)
-                    break;
-                size = 2;
-            }
-            if (length + size > TRAY_TIP_MAX)
+            int size = text_char_bytes(p, tr);
+            if (size == 0 || length + size > TRAY_TIP_MAX)
                 break;
-            for (int i = 0; i < size; i++) out[length++] = (char)p[i];
+            for (int i = 0; i < size; i++) out[length++] = p[i];
             p += size;
         }
     }

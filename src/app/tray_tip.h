@@ -1,7 +1,7 @@
 #ifndef YARROWMELD_TRAY_TIP_H
 #define YARROWMELD_TRAY_TIP_H
 
-#include "automation/finder_rules.h"
+#include "text/text_rules.h"
 
 enum { TRAY_TIP_MAX = 63 };  // szTip of the 88-byte NOTIFYICONDATAA, less the terminator
 

@@ -2,7 +2,7 @@
 // receives the keystrokes.
 #include "automation/finder_rules.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -53,10 +53,6 @@ int is_guid_shaped(const char *name) {
            name[24] == '-' && name[37] == '}';
 }
 
-int is_lead(const TextRules *tr, unsigned char c) {
-    return tr && tr->is_lead && tr->is_lead(c);
-}
-
 int is_dbcs(const TextRules *tr) {
     return tr && tr->dbcs;
 }
@@ -64,9 +60,8 @@ int is_dbcs(const TextRules *tr) {
 // Offset of the character after the one at text + i. A lead byte right
 // before the terminator counts alone, so the walk never steps over the end.
 int next_char(const char *text, int i, const TextRules *tr) {
-    if (is_lead(tr, (unsigned char)text[i]) && text[i + 1] != 0)
-        return i + 2;
-    return i + 1;
+    int bytes = text_char_bytes(text + i, tr);
+    return i + (bytes ? bytes : 1);
 }
 
 int byte_length(const char *text) {
@@ -109,12 +104,6 @@ int bracketed_holds(const char *title, const char *configured, const TextRules *
 }
 
 }  // namespace
-
-const TextRules *system_text_rules(void) {
-    static TextRules rules = {plat_is_lead_byte, 0};
-    rules.dbcs = plat_is_dbcs() ? 1 : 0;
-    return &rules;
-}
 
 int match_frame_class(const char *class_name, TitleRule *rule) {
     if (!class_name)
@@ -269,7 +258,7 @@ int title_find_char(const char *text, char ch, const TextRules *tr) {
     if (!text)
         return -1;
     for (int i = 0; text[i]; i = next_char(text, i, tr)) {
-        if (text[i] == ch && !is_lead(tr, (unsigned char)text[i]))
+        if (text[i] == ch && !text_is_lead(tr, (unsigned char)text[i]))
             return i;
     }
     return -1;

@@ -3,6 +3,8 @@
 #ifndef YARROWMELD_FINDER_RULES_H
 #define YARROWMELD_FINDER_RULES_H
 
+#include "text/text_rules.h"
+
 enum BrowserKind {
     BROWSER_NONE = -1,  // set after a page window was found
     BROWSER_UNSET = 0,  // before the first search
@@ -14,17 +16,6 @@ enum BrowserKind {
 };
 
 enum TitleRule { TITLE_WHOLE = 1, TITLE_BRACKETED = 2 };
-
-// How titles are stepped through: a lead byte and the byte after it are one
-// character in a double-byte code page. dbcs is 1 under such a code page
-// (which also decides how empty texts match), 0 under a single-byte one.
-struct TextRules {
-    int (*is_lead)(unsigned char c);
-    int dbcs;
-};
-
-// The rules of the running system (the platform seam's lead-byte test).
-const TextRules *system_text_rules(void);
 
 // Frame class test over the ten rules in their order. Returns the kind of
 // the first rule whose class test passes (and its title rule in *rule), or

@@ -2,7 +2,7 @@
 // browser frame class whose title passes its rule (or, failing that, a
 // visible frame of today's browsers that holds a page window), then the
 // first descendant of that browser's page class.
-#include "app/app.h"
+#include "app/app_win.h"
 #include "automation/finder_rules.h"
 
 static int browser_kind;

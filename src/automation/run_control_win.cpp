@@ -2,9 +2,10 @@
 // page window.
 #include <string.h>
 
-#include "app/app.h"
-#include "app/platform.h"
+#include "app/app_win.h"
+#include "platform/platform.h"
 #include "automation/countdown.h"
+#include "text/text_rules.h"
 
 // A page window that stops answering must not hold the program for ever:
 // each key message waits at most this long.
@@ -15,7 +16,8 @@ static const UINT KEY_SEND_TIMEOUT_MS = 3000;
 static char title_field_text[1024];
 static char tracked_title[1024];
 
-void format_caption(char *out, size_t size, const char *title) {
+// Caption "Yarrowmeld - title", or the product name alone for an empty title.
+static void format_caption(char *out, size_t size, const char *title) {
     if (size == 0) return;
     // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
     // 1023 bytes long.
@@ -47,12 +49,7 @@ static UINT timer_period(int seconds) {
 }
 
 static int start_work_timer(UINT id, int seconds) {
-    int made = static_cast<int>(SetTimer(g.main_window, id, timer_period(seconds), nullptr));
-    if (!made) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
-    return made;
+    return static_cast<int>(set_timer_or_quit(g.main_window, id, timer_period(seconds)));
 }
 
 static void kill_work_timers(void) {
@@ -92,9 +89,10 @@ void set_run_state(int state) {
     } else {
         kill_work_timers();
     }
+    g.running = state;
 }
 
-void close_status_window(void) {
+static void close_status_window(void) {
     if (!g.status_window) return;
     DestroyWindow(g.status_window);
     g.status_window = nullptr;
@@ -104,7 +102,6 @@ void close_status_window(void) {
 
 void start_running(void) {
     set_run_state(1);
-    g.running = 1;
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
     SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
@@ -113,10 +110,22 @@ void start_running(void) {
 
 void stop_running(void) {
     set_run_state(0);
-    g.running = 0;
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
     close_status_window();
+}
+
+static void handle_target_lost(int post_kind) {
+    kill_work_timers();
+    if (!post_kind)
+        set_run_state(0);
+    char caption[1040];
+    format_caption(caption, sizeof caption, g.title);
+    MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
+                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+    close_status_window();
+    set_run_state(0);
+    PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
 
 static void activate_target(HWND page) {
@@ -157,16 +166,13 @@ static int send_key_triple(HWND page, unsigned char code) {
 // cut in the middle of a character): the system holds such a byte back and
 // joins it with the next WM_CHAR, which would be the Enter of the post.
 static int whole_characters_length(const char *text) {
-    int length = lstrlenA(text);
+    const TextRules *rules = system_text_rules();
     int i = 0;
-    while (i < length) {
-        if (!plat_is_lead_byte(static_cast<unsigned char>(text[i]))) {
-            ++i;
-        } else if (i + 1 < length) {
-            i += 2;
-        } else {
+    while (text[i]) {
+        int bytes = text_char_bytes(text + i, rules);
+        if (bytes == 0)
             break;
-        }
+        i += bytes;
     }
     return i;
 }
@@ -178,7 +184,7 @@ static int whole_characters_length(const char *text) {
 // each other.
 static int burst_going;
 
-void send_update(void) {
+static void send_update(void) {
     if (g.post_guard == 1 || burst_going) return;
     HWND page = find_target_window();
     if (!page) {
@@ -194,12 +200,8 @@ void send_update(void) {
 
 void send_post(void) {
     if (burst_going) return;
-    if (SetTimer(g.main_window, IDT_POST_GUARD, 500, nullptr)) {
+    if (set_timer_or_quit(g.main_window, IDT_POST_GUARD, 500))
         g.post_guard = 1;
-    } else {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
     HWND page = find_target_window();
     if (!page) {
         handle_target_lost(1);
@@ -216,83 +218,30 @@ void send_post(void) {
     g.post_left = g.post_secs;
 }
 
-void handle_target_lost(int post_kind) {
-    kill_work_timers();
-    if (!post_kind) {
-        set_run_state(0);
-        g.running = 0;
-    }
-    char caption[1040];
-    format_caption(caption, sizeof caption, g.title);
-    MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
-                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
-    close_status_window();
-    set_run_state(0);
-    g.running = 0;
-    PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
-}
-
-// Another copy of the program (with the single-instance rule lifted) has a
-// viewer of the same caption, which may come first among the windows; that
-// one is not ours to hold, so every window of the caption is looked at.
-static HWND own_readme_window(void) {
-    const char caption[] = PRODUCT_NAME " - Readme.txt";
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", caption)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (process == GetCurrentProcessId()) return found;
-    }
-    return nullptr;
-}
-
-static void search_readme_window(void) {
-    HWND found = own_readme_window();
-    g.readme_viewer = found;
-    if (found) {
-        g.readme_search = 0;
-    } else if (--g.readme_search_ticks == 0) {
-        g.readme_search = 0;
-    }
-}
-
-void tick_second(void) {
-    if (g.running == 1) {
-        g.update_left = countdown_step(g.update_left, g.update_secs);
-        g.post_left = countdown_step(g.post_left, g.post_secs);
-    }
-    if (g.status_shown == 1 && g.running == 1) {
-        SetDlgItemTextA(g.status_window, IDC_STATUS_TITLE, g.title);
-        SetDlgItemInt(g.status_window, IDC_STATUS_UPDATE_LEFT, static_cast<UINT>(g.update_left),
-                      FALSE);
-        SetDlgItemInt(g.status_window, IDC_STATUS_POST_LEFT, static_cast<UINT>(g.post_left), FALSE);
-    }
-    if (g.readme_search == 1) search_readme_window();
-    track_settings_title();
-}
-
-void track_settings_title(void) {
+static void track_settings_title(void) {
     if (!g.settings_dialog) {
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
         return;
     }
     GetDlgItemTextA(g.settings_dialog, IDC_TITLE, title_field_text, 1023);
-    if (!title_field_text[0]) {
-        // Only the change to an empty field is shown, not every 100 ms.
-        if (tracked_title[0]) {
-            set_tray_tip("", g.running);
-            tray_notify(NIM_MODIFY);
-            set_settings_caption("");
-        }
-        memset(tracked_title, 0, sizeof tracked_title);
-        return;
-    }
+    // Only a change is shown, not the same text every 100 ms.
     if (strcmp(title_field_text, tracked_title) != 0) {
         set_tray_tip(title_field_text, g.running);
         tray_notify(NIM_MODIFY);
         set_settings_caption(title_field_text);
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
     }
+}
+
+static void tick_second(void) {
+    if (g.running == 1) {
+        g.update_left = countdown_step(g.update_left, g.update_secs);
+        g.post_left = countdown_step(g.post_left, g.post_secs);
+    }
+    if (g.status_shown == 1 && g.running == 1)
+        show_status_counts();
+    if (g.readme_search == 1) search_readme_window();
+    track_settings_title();
 }
 
 int handle_main_timer(UINT id) {

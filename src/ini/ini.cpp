@@ -6,7 +6,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 static IniDocument g_doc;
 

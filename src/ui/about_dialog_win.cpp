@@ -1,10 +1,11 @@
 // The about dialog: product name, version and copyright from the program's
 // own version block, beside an icon that blinks between the two tray icons.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <stdlib.h>
 
-#include "ui/ui_logic.h"
+#include "text/text_rules.h"
+#include "ui/version_paths.h"
 
 // The control the blinking icon is drawn into, and the icon it gets next.
 static HWND icon_control;
@@ -17,7 +18,8 @@ static void copy_text(char *out, size_t size, const char *text) {
         return;
     size_t n = 0;
     while (text[n]) {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) && text[n + 1] ? 2 : 1;
+        // Half a character before the terminator is copied as it is.
+        size_t step = text_char_bytes(text + n, system_text_rules()) == 2 ? 2 : 1;
         if (n + step >= size)
             break;
         for (size_t k = 0; k < step; k++) out[n + k] = text[n + k];
@@ -26,7 +28,7 @@ static void copy_text(char *out, size_t size, const char *text) {
     out[n] = 0;
 }
 
-void *load_version_block(const char *file_name, DWORD **translation) {
+static void *load_version_block(const char *file_name, DWORD **translation) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(file_name, &ignored);
     if (size == 0)
@@ -68,8 +70,8 @@ static int lookup_string(char *out, size_t out_size, const void *block, unsigned
     return 1;
 }
 
-int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
-                         const char *field) {
+static int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
+                                const char *field) {
     if (out_size == 0)
         return 0;
     if (lookup_string(out, out_size, block, LOWORD(translation), HIWORD(translation), field))
@@ -121,21 +123,11 @@ static void show_version_texts(HWND dialog) {
 static void init_dialog(HWND dialog) {
     show_version_texts(dialog);
 
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    if (g.readme_available == 1) {
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
-    }
-    DrawMenuBar(dialog);
+    set_dialog_icon(dialog);
+    add_system_menu_entries(dialog, 0, g.readme_available == 1);
 
     icon_control = GetDlgItem(dialog, IDC_ABOUT_ICON);
-    if (!SetTimer(dialog, IDT_ABOUT_BLINK, 1000, nullptr)) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
+    set_timer_or_quit(dialog, IDT_ABOUT_BLINK, 1000);
     about_blink_icon = IDI_RUNNING;
     GetWindowRect(dialog, &g.about_window_rect);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -185,12 +177,7 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             close_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(dialog);
         case WM_DESTROY:
             if (g.about_dialog == dialog)
                 g.about_dialog = nullptr;

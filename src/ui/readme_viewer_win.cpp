@@ -1,11 +1,11 @@
 // The readme viewer: Readme.txt of the current directory, read-only, white
 // on black in a rich-edit control that is created at run time.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <imm.h>
 #include <richedit.h>
 
-#include "ui/ui_logic.h"
+#include "ui/readme_scroll.h"
 
 // The control's window procedure before the scroll subclass, and the
 // subclass's own idea of the scroll position.
@@ -56,8 +56,8 @@ static LRESULT CALLBACK scroll_subclass(HWND edit, UINT message, WPARAM wparam, 
     LRESULT result = CallWindowProcA(previous_proc, edit, message, wparam, lparam);
     if (delta != 0) {
         // The control has scrolled the picture once more by its own rules
-        // and repainted only the strip it uncovered, which left lines shown
-        // twice or overlapping: paint it whole from where it really stands.
+        // and repainted only the strip it uncovered: the whole picture is
+        // painted again from where the text really stands.
         InvalidateRect(edit, nullptr, TRUE);
         UpdateWindow(edit);
     }
@@ -102,9 +102,9 @@ static void fill_control(HWND edit) {
     SendMessageA(edit, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     load_readme(edit);
-    // Once more over the text now in the control: Wine's rich edit gives
-    // streamed-in text the default format rather than the one set on the
-    // empty control, which left black text on the black background.
+    // Once more over the text now in the control: the text takes the white
+    // face only from a format set after it is in, as some rich edits give
+    // streamed-in text the default format rather than the empty control's.
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     SendMessageA(edit, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY | ECO_AUTOVSCROLL);
     SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
@@ -115,8 +115,7 @@ static void fill_control(HWND edit) {
 }
 
 static void init_dialog(HWND viewer) {
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
-    SendMessageA(viewer, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    set_dialog_icon(viewer);
 
     g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
     g.rich_edit =
@@ -125,10 +124,7 @@ static void init_dialog(HWND viewer) {
                             ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
                         0, 0, EDIT_WIDTH, EDIT_HEIGHT, viewer, nullptr, g.instance, nullptr);
 
-    HMENU menu = GetSystemMenu(viewer, FALSE);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
-    DrawMenuBar(viewer);
+    add_system_menu_entries(viewer, 1, 0);
 
     // Without the control (the library or the window could not be had) the
     // viewer stays up empty, with its OK button and menus working.
@@ -148,6 +144,31 @@ static void init_dialog(HWND viewer) {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
+// Another copy of the program (with the single-instance rule lifted) has a
+// viewer of the same caption, which may come first among the windows; that
+// one is not ours to hold, so every window of the caption is looked at.
+static HWND own_readme_window(void) {
+    const char caption[] = PRODUCT_NAME " - Readme.txt";
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, "#32770", caption)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(found, &process);
+        if (process == GetCurrentProcessId())
+            return found;
+    }
+    return nullptr;
+}
+
+void search_readme_window(void) {
+    HWND found = own_readme_window();
+    g.readme_viewer = found;
+    if (found) {
+        g.readme_search = 0;
+    } else if (--g.readme_search_ticks == 0) {
+        g.readme_search = 0;
+    }
+}
+
 // The control goes before the library is unloaded; the main window unloads
 // it and destroys the viewer.
 static void close_viewer(HWND viewer) {
@@ -165,17 +186,6 @@ static void close_viewer(HWND viewer) {
         g.readme_viewer = nullptr;
 }
 
-// Destroys an open about dialog and has it opened anew, in front.
-static int reopen_about(HWND viewer) {
-    if (!g.about_dialog)
-        return 0;
-    HWND about = g.about_dialog;
-    g.about_dialog = nullptr;
-    DestroyWindow(about);
-    PostMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
-    return 1;
-}
-
 INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
@@ -186,25 +196,20 @@ INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LP
                 close_viewer(viewer);
             return FALSE;
         case WM_SYSCOMMAND:
-            if (reopen_about(viewer))
+            if (reopen_about_dialog(viewer))
                 return TRUE;
             if (wparam == IDM_SYS_ABOUT)
                 g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
             return FALSE;
         case WM_ACTIVATE:
             if (LOWORD(wparam) == WA_ACTIVE || LOWORD(wparam) == WA_CLICKACTIVE)
-                reopen_about(viewer);
+                reopen_about_dialog(viewer);
             return FALSE;
         case WM_CLOSE:
             close_viewer(viewer);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(viewer, DWLP_MSGRESULT, TRUE);
-            PostMessageA(viewer, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(viewer);
         case WM_DESTROY:
             if (g.readme_viewer == viewer)
                 g.readme_viewer = nullptr;

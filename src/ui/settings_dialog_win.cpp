@@ -1,20 +1,12 @@
 // The settings dialog: title, the two intervals and the post text, saved to
 // the INI file or applied at once by the start button. Also centre_window,
 // which the tray uses to bring a dialog back to the middle of the screen.
-#include "app/app.h"
-#include "ini/ini.h"
-#include "ui/ui_logic.h"
+#include "app/app_win.h"
+
+#include "ui/intervals.h"
+#include "ui/placement.h"
 
 static const char error_caption[] = PRODUCT_NAME " - 設定エラー";
-
-// The about dialog never outlives the settings dialog's actions.
-static void close_about_dialog(void) {
-    if (!g.about_dialog)
-        return;
-    HWND about = g.about_dialog;
-    g.about_dialog = nullptr;
-    DestroyWindow(about);
-}
 
 static void kill_title_track(void) {
     KillTimer(g.main_window, IDT_TITLE_TRACK);
@@ -42,7 +34,7 @@ void center_window(HWND window) {
     UpdateWindow(window);
 }
 
-void focus_field(HWND dialog, int id) {
+static void focus_field(HWND dialog, int id) {
     HWND edit = GetDlgItem(dialog, id);
     SetFocus(edit);
     char text[128];
@@ -60,7 +52,7 @@ static int refuse(HWND dialog, const char *text, int label) {
     return 0;
 }
 
-int validate_settings(HWND dialog) {
+static int validate_settings(HWND dialog) {
     // The texts go straight into the settings, as read.
     GetDlgItemTextA(dialog, IDC_TITLE, g.title, 1023);
     if (g.title[0] == 0)
@@ -89,42 +81,18 @@ int validate_settings(HWND dialog) {
     return 1;
 }
 
-void save_settings(HWND dialog) {
-    // A fresh document: the file ends up holding exactly these keys.
-    ini_load(g.ini_path, 0);
-    ini_set_int("Setting", "Update", g.update_secs);
-    ini_set_int("Setting", "NewLine", g.post_secs);
-    if (g.instance_override != 0)
-        ini_set_int(hidden_section, hidden_key, g.instance_override);
-    ini_set_string("Setting", "Title", g.title);
-    ini_set_string("Setting", "Charcter", g.post_text);
+static void save_settings(HWND dialog) {
     RECT r;
     GetWindowRect(dialog, &r);
     g.window_left = r.left;
     g.window_top = r.top;
-    ini_set_int("Window", "Left", g.window_left);
-    ini_set_int("Window", "Top", g.window_top);
-    ini_write(g.ini_path);
-    ini_free();
+    settings_file_write(g.ini_path, &g, g.window_left, g.window_top);
 }
 
 static void set_number_field(HWND dialog, int id, int value) {
     char text[16];
     wsprintfA(text, "%d", value);
     SetDlgItemTextA(dialog, id, text);
-}
-
-// The entries the dialog adds to the top of its system menu.
-static void extend_system_menu(HWND dialog) {
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    DeleteMenu(menu, 1, MF_BYPOSITION);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
-    if (g.readme_available == 1) {
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
-        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
-    }
-    DrawMenuBar(dialog);
 }
 
 // Whether some of the window's caption bar lies on the work area of a
@@ -155,10 +123,7 @@ static int caption_reachable(HWND window) {
 // (saved with a monitor that is gone): a dialog out of sight could not be
 // reached or closed.
 static void place_dialog(HWND dialog) {
-    ini_load(g.ini_path, 1);
-    g.window_left = ini_get_int("Window", "Left", -1);
-    g.window_top = ini_get_int("Window", "Top", -1);
-    ini_free();
+    settings_file_read_place(g.ini_path, &g.window_left, &g.window_top);
     if (g.window_left == -1 && g.window_top == -1) {
         center_window(dialog);
     } else {
@@ -191,12 +156,11 @@ static void init_dialog(HWND dialog) {
     set_number_field(dialog, IDC_POST_SECS, g.post_secs);
     set_number_field(dialog, IDC_UPDATE_SECS, g.update_secs);
 
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    extend_system_menu(dialog);
+    set_dialog_icon(dialog);
+    DeleteMenu(GetSystemMenu(dialog, FALSE), 1, MF_BYPOSITION);
+    add_system_menu_entries(dialog, 1, g.readme_available == 1);
 
     set_run_state(0);
-    g.running = 0;
 
     place_dialog(dialog);
     // Handled once initialisation is over: focus on the title, text selected.
@@ -206,10 +170,7 @@ static void init_dialog(HWND dialog) {
     // already and nothing would ever stop the tracker again.
     if (!IsWindow(dialog))
         return;
-    if (!SetTimer(g.main_window, IDT_TITLE_TRACK, 100, nullptr)) {
-        report_fatal(g.main_window, "タイマーが確保できません。");
-        PostQuitMessage(0);
-    }
+    set_timer_or_quit(g.main_window, IDT_TITLE_TRACK, 100);
 }
 
 static INT_PTR on_command(HWND dialog, int id) {
@@ -245,7 +206,6 @@ static INT_PTR on_command(HWND dialog, int id) {
                 return FALSE;
             save_settings(dialog);
             set_run_state(1);
-            g.running = 1;
             // The first post goes out at once, before the dialog closes.
             SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
             close_about_dialog();
@@ -258,14 +218,11 @@ static INT_PTR on_command(HWND dialog, int id) {
 }
 
 static INT_PTR on_sys_command(HWND dialog, WPARAM command) {
-    if (g.about_dialog) {
-        // While the about dialog is open every system command, Close and a
-        // drag of the caption included, is dropped: the about dialog is
-        // opened anew in front instead.
-        close_about_dialog();
-        PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    // While the about dialog is open every system command, Close and a drag
+    // of the caption included, is dropped: the about dialog is opened anew
+    // in front instead.
+    if (reopen_about_dialog(dialog))
         return TRUE;
-    }
     if (command == IDM_SYS_ABOUT) {
         g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
     } else if (command == IDM_SYS_README) {
@@ -291,15 +248,10 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
             destroy_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
             // The settings are saved now, as the session may end before the
             // close comes round.
             save_settings(dialog);
-            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(dialog);
         case WM_DESTROY:
             close_about_dialog();
             save_settings(dialog);

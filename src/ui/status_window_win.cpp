@@ -1,10 +1,10 @@
 // The status window: a small topmost window with the title and the two
 // countdowns, dragged by any point of its surface, with two tooltips.
-#include "app/app.h"
+#include "app/app_win.h"
 
 #include <commctrl.h>
 
-#include "ui/ui_logic.h"
+#include "ui/placement.h"
 
 // Any fixed value; the same identifies the tool when it is removed.
 static const UINT_PTR TOOL_ID = 1;
@@ -28,7 +28,7 @@ static BOOL CALLBACK find_taskbar_step(HWND window, LPARAM param) {
     return FALSE;
 }
 
-HWND find_taskbar_window(void) {
+static HWND find_taskbar_window(void) {
     HWND found = nullptr;
     EnumWindows(find_taskbar_step, reinterpret_cast<LPARAM>(&found));
     return found;
@@ -104,6 +104,12 @@ static void remove_tooltip(HWND *tip, TOOLINFOA *tool) {
     *tip = nullptr;
 }
 
+void show_status_counts(void) {
+    SetDlgItemTextA(g.status_window, IDC_STATUS_TITLE, g.title);
+    SetDlgItemInt(g.status_window, IDC_STATUS_UPDATE_LEFT, static_cast<UINT>(g.update_left), FALSE);
+    SetDlgItemInt(g.status_window, IDC_STATUS_POST_LEFT, static_cast<UINT>(g.post_left), FALSE);
+}
+
 // Runs for every way the window goes; destroying is left out when the
 // window is already on its way (WM_DESTROY).
 static void close_window(HWND window, int destroy) {
@@ -139,12 +145,7 @@ INT_PTR CALLBACK status_window_proc(HWND window, UINT message, WPARAM wparam, LP
             close_window(window, 1);
             return TRUE;
         case WM_QUERYENDSESSION:
-            // Answered with TRUE so that the session may end, and closed only
-            // once the answer is given: a dialog destroyed while it answers
-            // can only give 0, which would stand in the session's way.
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            return TRUE;
+            return answer_end_of_session(window);
         case WM_DESTROY:
             close_window(window, 0);
             return FALSE;

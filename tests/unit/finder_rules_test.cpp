@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_test.h"
+#include "platform_test.h"
 #include "guarded_text.h"
 
 namespace {

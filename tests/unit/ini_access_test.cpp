@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/platform.h"
-#include "app/platform_test.h"
+#include "platform/platform.h"
+#include "platform_test.h"
 
 namespace {
 

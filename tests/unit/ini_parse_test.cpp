@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/platform_test.h"
+#include "platform/platform.h"
+#include "platform_test.h"
 
 namespace {
 

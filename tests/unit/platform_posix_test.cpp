@@ -2,8 +2,8 @@
 // the lead bytes of the emulated code page.
 #include <gtest/gtest.h>
 
-#include "app/platform.h"
-#include "app/platform_test.h"
+#include "platform/platform.h"
+#include "platform_test.h"
 
 namespace {
 

@@ -19,11 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/app_win.h"
+#include "ui/dialog_common_win.cpp"
 
 Settings g;
-char hidden_section[8] = "Startup";
-char hidden_key[5] = "Dual";
 
 // ------------------------------------------------------------ checks
 
@@ -113,6 +112,7 @@ void set_tray_tip(const char *title, int running) {
 
 void set_run_state(int state) {
     calls.run_states.push_back(state);
+    g.running = state;
 }
 
 // Another dialog the code under test opens: a plain hidden window stands in.

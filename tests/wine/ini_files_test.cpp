@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "ini/ini.h"
 
 namespace {

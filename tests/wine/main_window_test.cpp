@@ -29,6 +29,8 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #include "automation/run_control_win.cpp"
 #undef SendMessageTimeoutA
 #include "app/main_window_win.cpp"
+#include "ui/dialog_common_win.cpp"
+#include "ui/readme_viewer_win.cpp"
 
 // ------------------------------------------------------------ checks
 
@@ -56,8 +58,6 @@ static void check_text(const std::string &got, const std::string &want, const ch
 // ------------------------------------------- the rest of the program
 
 Settings g;
-char hidden_section[8] = "Startup";
-char hidden_key[5] = "Dual";
 
 void report_fatal(HWND, const char *text) {
     printf("fatal: %s\n", text);
@@ -80,6 +80,8 @@ HWND open_dialog(const char *template_name, DLGPROC) {
 }
 
 void open_readme_viewer(void) {}
+
+void show_status_counts(void) {}
 void center_window(HWND) {}
 
 INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM) {

@@ -1,8 +1,8 @@
 // The platform seam of the portable code: the only things the INI engine,
 // the title rules and the other window-free logic need from the system.
 // platform_win.cpp implements it with Win32 (LocalAlloc, CreateFileA,
-// lstrcmpiA, IsDBCSLeadByte); platform_posix.cpp with the C library so that
-// the same logic builds and is tested natively on Linux.
+// lstrcmpiA, IsDBCSLeadByte); tests/support/platform_posix.cpp with the C
+// library, so that the same logic builds and is tested natively on Linux.
 #ifndef YARROWMELD_PLATFORM_H
 #define YARROWMELD_PLATFORM_H
 

@@ -1,8 +1,8 @@
 // The platform seam on POSIX, so that the window-free logic builds and is
 // tested natively: the C heap, POSIX files, and an emulation of the ANSI code
 // page's lead bytes. It also carries the test controls of platform_test.h.
-#include "app/platform.h"
-#include "app/platform_test.h"
+#include "platform/platform.h"
+#include "platform_test.h"
 
 #include <errno.h>
 #include <fcntl.h>

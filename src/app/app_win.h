@@ -1,11 +1,12 @@
 // The program-wide Settings record and the operations that the Win32 parts
 // of the program call across files. Win32 only.
-#ifndef YARROWMELD_APP_H
-#define YARROWMELD_APP_H
+#ifndef YARROWMELD_APP_WIN_H
+#define YARROWMELD_APP_WIN_H
 
 #include <windows.h>
 
 #include "app/ids.h"
+#include "app/settings_file.h"
 
 #define PRODUCT_NAME "Yarrowmeld"
 
@@ -21,17 +22,13 @@ struct TrayIconRecord {
 };
 static_assert(sizeof(TrayIconRecord) == 88, "the 88-byte tray record");
 
-struct Settings {
+// The program's state; the part that the settings file keeps comes first.
+struct Settings : StoredSettings {
     char ini_path[1024];
-    char title[1024];
-    char post_text[128];
-    int update_secs;
-    int post_secs;
     int update_left;
     int post_left;
     int running;
     int post_guard;
-    int instance_override;
     int readme_available;
     int readme_search;
     int readme_search_ticks;
@@ -62,11 +59,6 @@ struct Settings {
 
 extern Settings g;
 
-// Names of the hidden single-instance override; revealed in place at
-// start-up (bit 7 is set on every byte in the program's data).
-extern char hidden_section[8];
-extern char hidden_key[5];
-
 // main_win.cpp (start-up, message loop)
 void report_fatal(HWND owner, const char *text);
 // Shell_NotifyIconA with the 88-byte record
@@ -77,9 +69,18 @@ HWND open_dialog(const char *template_name, DLGPROC proc);
 void open_readme_viewer(void);
 LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
 
+// SetTimer without a callback; when no timer can be had, the fatal report
+// and the end of the program. SetTimer's result.
+inline UINT_PTR set_timer_or_quit(HWND window, UINT id, UINT ms) {
+    UINT_PTR made = SetTimer(window, id, ms, nullptr);
+    if (!made) {
+        report_fatal(g.main_window, "タイマーが確保できません。");
+        PostQuitMessage(0);
+    }
+    return made;
+}
+
 // main_window_win.cpp (main window procedure, tray)
-void register_tray_icon(HWND window);
-void raise_dialog(HWND dialog, const RECT *recorded);
 // Puts format_tray_tip(title, running) into the tray record's tip.
 void set_tray_tip(const char *title, int running);
 
@@ -87,38 +88,42 @@ void set_tray_tip(const char *title, int running);
 void set_run_state(int state);
 void start_running(void);
 void stop_running(void);
-void send_update(void);
-void send_post(void);
-void tick_second(void);
-void track_settings_title(void);
-void handle_target_lost(int post_kind);
-void close_status_window(void);
+void send_post(void);  // also driven by the bench of the send path
 // WM_TIMER of the main window; 0 for an id that is not the main window's.
 int handle_main_timer(UINT id);
-// Caption "Yarrowmeld - title", or the product name alone for an empty title.
-void format_caption(char *out, size_t size, const char *title);
 
 // finder_win.cpp
 HWND find_target_window(void);
 
 // settings_dialog_win.cpp
 INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM);
-int validate_settings(HWND dialog);
-void save_settings(HWND dialog);
-void focus_field(HWND dialog, int id);
 void center_window(HWND window);
 
 // status_window_win.cpp
 INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM);
-HWND find_taskbar_window(void);
+// Puts the title and the two countdowns into the open status window.
+void show_status_counts(void);
 
 // about_dialog_win.cpp
 INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM);
-void *load_version_block(const char *file_name, DWORD **translation);
-int query_version_string(char *out, size_t out_size, const void *block, DWORD translation,
-                         const char *field);
+
+// dialog_common_win.cpp
+void set_dialog_icon(HWND dialog);
+// Adds the about entry, the readme entry or both to the top of the system
+// menu (readme above about), each with a separator below it.
+void add_system_menu_entries(HWND dialog, int about, int readme);
+// The about dialog never outlives the actions of the other dialogs.
+void close_about_dialog(void);
+// When the about dialog is open: closes it, has dialog open it anew in front
+// with a posted system command, and returns 1.
+int reopen_about_dialog(HWND dialog);
+// The dialog procedure's answer to WM_QUERYENDSESSION.
+INT_PTR answer_end_of_session(HWND dialog);
 
 // readme_viewer_win.cpp
 INT_PTR CALLBACK readme_viewer_proc(HWND, UINT, WPARAM, LPARAM);
+// One tick of the search for this copy's viewer window, which
+// open_readme_viewer sets going.
+void search_readme_window(void);
 
 #endif

@@ -2,7 +2,7 @@
 // and the lead bytes of the ANSI code page.
 #include <windows.h>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 // Larger files are refused: the reader adds a terminator byte, and the INI
 // engine counts in ints.

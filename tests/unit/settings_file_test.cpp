@@ -1,8 +1,14 @@
-#include "app/startup_logic.h"
+#include "app/settings_file.h"
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "guarded_text.h"
@@ -117,14 +123,50 @@ TEST(HiddenName, ClearsBitSevenUpToTheTerminator) {
     EXPECT_STREQ(empty, "");
 }
 
-TEST(ReadmeOption, ExactlyTwoBytes) {
-    for (const char *yes : {"-?", "-H", "-h"}) {
-        EXPECT_TRUE(is_readme_option(yes)) << yes;
-    }
-    for (const char *no : {"/?", "--h", "-x", "-hh", "-", "", "h", "-?x", "?", "- h", "--"}) {
-        EXPECT_FALSE(is_readme_option(no)) << no;
-    }
-    EXPECT_FALSE(is_readme_option(nullptr));
+// The keys as the file has always spelt them, the hidden override under its
+// revealed names, and what a file without them gives.
+TEST(SettingsFile, KeysReadAndWrittenInTheirSpellings) {
+    char dir[] = "/tmp/settings_file_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/Yarrowmeld.ini";
+
+    StoredSettings s;
+    settings_file_read(path.c_str(), &s);
+    EXPECT_EQ(s.update_secs, 10);
+    EXPECT_EQ(s.post_secs, 240);
+    EXPECT_EQ(s.instance_override, 0);
+    EXPECT_STREQ(s.title, "");
+    EXPECT_STREQ(s.post_text, ".");
+    int left = 0, top = 0;
+    settings_file_read_place(path.c_str(), &left, &top);
+    EXPECT_EQ(left, -1);
+    EXPECT_EQ(top, -1);
+
+    std::ofstream(path) << "[Setting]\r\nUpdate=5\r\nNewLine=60\r\nTiTle=Lobby\r\n"
+                           "Charcter=hi\r\n[Startup]\r\nDual=2\r\n[Window]\r\nLeft=7\r\nTop=9\r\n";
+    settings_file_read(path.c_str(), &s);
+    EXPECT_EQ(s.update_secs, 5);
+    EXPECT_EQ(s.post_secs, 60);
+    EXPECT_EQ(s.instance_override, 2);
+    EXPECT_STREQ(s.title, "Lobby");
+    EXPECT_STREQ(s.post_text, "hi");
+    settings_file_read_place(path.c_str(), &left, &top);
+    EXPECT_EQ(left, 7);
+    EXPECT_EQ(top, 9);
+
+    settings_file_write(path.c_str(), &s, 12, -3);
+    std::stringstream written;
+    written << std::ifstream(path).rdbuf();
+    EXPECT_EQ(written.str(),
+              "[Setting]\r\nUpdate=5\r\nNewLine=60\r\nTitle=\"Lobby\"\r\nCharcter=\"hi\"\r\n\r\n"
+              "[Startup]\r\nDual=2\r\n\r\n[Window]\r\nLeft=12\r\nTop=-3\r\n\r\n");
+    s.instance_override = 0;
+    settings_file_write(path.c_str(), &s, 12, -3);
+    settings_file_read(path.c_str(), &s);
+    EXPECT_EQ(s.instance_override, 0);
+
+    unlink(path.c_str());
+    EXPECT_EQ(rmdir(dir), 0);
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+// What the dialogs have in common: the small icon, the entries they add to
+// their system menus, closing the about dialog for them, and their answer to
+// the end of a session.
+#include "app/app_win.h"
+
+void set_dialog_icon(HWND dialog) {
+    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void add_system_menu_entries(HWND dialog, int about, int readme) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (about) {
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&V)");
+    }
+    if (readme) {
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_SEPARATOR, IDM_SYS_SEPARATOR, nullptr);
+        InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
+    }
+    DrawMenuBar(dialog);
+}
+
+void close_about_dialog(void) {
+    if (!g.about_dialog)
+        return;
+    HWND about = g.about_dialog;
+    g.about_dialog = nullptr;
+    DestroyWindow(about);
+}
+
+int reopen_about_dialog(HWND dialog) {
+    if (!g.about_dialog)
+        return 0;
+    close_about_dialog();
+    PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    return 1;
+}
+
+INT_PTR answer_end_of_session(HWND dialog) {
+    // TRUE, so that the session may end; the dialog closes only once the
+    // answer is given, as one destroyed while it answers can only give 0,
+    // which would stand in the session's way.
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return TRUE;
+}

@@ -1,0 +1,88 @@
+#include "ui/placement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CenterWindow, XRoundsToAMultipleOfEight) {
+    EXPECT_EQ(center_x(1024, 300), 360);
+    EXPECT_EQ(center_x(1024, 1024), 0);
+    EXPECT_EQ(center_x(1024, 1016), 8);  // centre 4 rounds up to 8
+    EXPECT_EQ(center_x(1024, 1018), 0);  // centre 3 rounds down
+    EXPECT_EQ(center_x(1024, 994), 16);  // centre 15
+    EXPECT_EQ(center_x(1024, 998), 16);  // centre 13
+    EXPECT_EQ(center_x(1024, 1002), 8);  // centre 11
+    EXPECT_EQ(center_x(800, 640), 80);
+}
+
+TEST(CenterWindow, WiderThanTheScreenTruncatesTowardZero) {
+    // (0 - 9) / 2 is -4, not -5: -4 + 4 = 0. A floor division or a shift
+    // would give -5 + 4 = -1 and so -8.
+    EXPECT_EQ(center_x(0, 9), 0);
+    EXPECT_EQ(center_x(1024, 1125), -48);  // -50 + 4 = -46, low bits cleared
+    EXPECT_EQ(center_y(100, 101), 0);      // -1 / 2 is 0
+    EXPECT_EQ(center_y(100, 103), -1);
+}
+
+TEST(CenterWindow, YIsPlainHalf) {
+    EXPECT_EQ(center_y(768, 200), 284);
+    EXPECT_EQ(center_y(768, 201), 283);
+    EXPECT_EQ(center_y(768, 768), 0);
+}
+
+TEST(StatusWindow, DefaultOriginAboveTheTaskbar) {
+    int x = 0, y = 0;
+    status_default_origin(1024, 768, 30, 200, 60, &x, &y);
+    EXPECT_EQ(x, 824);
+    EXPECT_EQ(y, 768 - 30 + 2 - 60);
+    // No taskbar: the bottom of the screen.
+    status_default_origin(1024, 768, -1, 200, 60, &x, &y);
+    EXPECT_EQ(x, 824);
+    EXPECT_EQ(y, 708);
+    // A taskbar along the left edge is as high as the screen, and all of
+    // its height still counts.
+    status_default_origin(1280, 1024, 1024, 210, 64, &x, &y);
+    EXPECT_EQ(x, 1070);
+    EXPECT_EQ(y, 2 - 64);
+}
+
+// status_default_origin's place stands only for a taskbar along the bottom;
+// at any other edge the window goes to the work area's bottom right corner.
+TEST(StatusWindow, OriginKeepsToTheWorkArea) {
+    const UiRect desk = {0, 0, 1024, 768};
+    const struct {
+        const char *edge;
+        UiRect bar, work;
+        int x, y;
+    } rows[] = {
+        {"bottom", {0, 738, 1024, 768}, {0, 0, 1024, 738}, 824, 768 - 30 + 2 - 60},
+        {"left", {0, 0, 60, 768}, {60, 0, 1024, 768}, 824, 708},
+        {"right", {964, 0, 1024, 768}, {0, 0, 964, 768}, 764, 708},
+        {"top", {0, 0, 1024, 30}, {0, 30, 1024, 768}, 824, 708},
+    };
+    for (const auto &row : rows) {
+        int x = 0, y = 0;
+        status_origin(&desk, &row.bar, &row.work, 200, 60, &x, &y);
+        EXPECT_EQ(x, row.x) << row.edge;
+        EXPECT_EQ(y, row.y) << row.edge;
+    }
+    // No taskbar: the bottom right corner of the screen, as before.
+    int x = 0, y = 0;
+    status_origin(&desk, nullptr, &desk, 200, 60, &x, &y);
+    EXPECT_EQ(x, 824);
+    EXPECT_EQ(y, 708);
+}
+
+TEST(StatusWindow, TaskbarClassByUpperCaseContainment) {
+    for (const char *yes : {"Shell_TrayWnd", "shell_traywnd", "SHELL_TRAYWND", "xShell_TrayWndx",
+                            "Shell_Shell_TrayWnd", "SHELL_SHELL_TRAYWND"}) {
+        EXPECT_TRUE(class_is_taskbar(yes)) << yes;
+    }
+    for (const char *no : {"Shell_SecondaryTrayWnd", "Shell_TrayWn", "Shell TrayWnd", "",
+                           "Wine System Tray", "SHELL_TRAYWN\xc4"}) {
+        EXPECT_FALSE(class_is_taskbar(no)) << no;
+    }
+    EXPECT_FALSE(class_is_taskbar(nullptr));
+}
+
+}  // namespace
