@@ -4,7 +4,7 @@
 #   e2e.<name>   one E2E_TEST(name) of tests/e2e/*_e2e.cpp, run as
 #                `harness.exe <name>`
 #   wine.<name>  one tests/wine/<name>.exe
-#   lint.cppcheck  static analysis of src/
+#   lint.cppcheck  static analysis of src/ and tests/support, and the one-way includes
 #
 # A Wine test owns its desktop while it runs (one copy of the program, one
 # foreground window, one mouse). There are YARROW_E2E_DESKTOPS of them, each
