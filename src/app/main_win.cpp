@@ -33,7 +33,8 @@ HWND open_dialog(const char *template_name, DLGPROC proc) {
 }
 
 void open_readme_viewer(void) {
-    if (g.readme_viewer) return;
+    if (g.readme_viewer)
+        return;
     g.readme_viewer = open_dialog("IDD_README", readme_viewer_proc);
     g.readme_search = 1;
     g.readme_search_ticks = 30;
@@ -60,9 +61,11 @@ static void read_settings(void) {
 
 // 1 when another copy runs and has been told to show its settings.
 static int refuse_second_copy(void) {
-    if (g.instance_override != 0) return 0;
+    if (g.instance_override != 0)
+        return 0;
     HWND found = FindWindowA(PRODUCT_NAME, PRODUCT_NAME);
-    if (!found) return 0;
+    if (!found)
+        return 0;
     char caption[128], text[128];
     wsprintfA(caption, "%s - 起動エラー", PRODUCT_NAME);
     wsprintfA(text, "%s は既に起動されています。", PRODUCT_NAME);
@@ -77,9 +80,11 @@ static int check_readme_available(void) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("Readme.txt", &found);
     int have_file = search != INVALID_HANDLE_VALUE;
-    if (have_file) FindClose(search);
+    if (have_file)
+        FindClose(search);
     HMODULE rich = LoadLibraryA("RICHED32.DLL");
-    if (rich) FreeLibrary(rich);
+    if (rich)
+        FreeLibrary(rich);
     return have_file && rich ? 1 : 0;
 }
 
@@ -100,7 +105,8 @@ static void create_main_window(HINSTANCE instance) {
 
 static void handle_command_line(void) {
     for (int i = 1; i < __argc; ++i) {
-        if (is_readme_option(__argv[i]) && g.readme_available == 1) open_readme_viewer();
+        if (is_readme_option(__argv[i]) && g.readme_available == 1)
+            open_readme_viewer();
     }
 }
 
@@ -114,7 +120,8 @@ static int run_message_loop(void) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (g.rich_edit) HideCaret(g.rich_edit);
+        if (g.rich_edit)
+            HideCaret(g.rich_edit);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -122,20 +129,26 @@ static int run_message_loop(void) {
 static void shut_down(void) {
     if (g.readme_viewer) {
         DestroyWindow(g.readme_viewer);
-        if (g.rich_edit_module) FreeLibrary(g.rich_edit_module);
+        if (g.rich_edit_module)
+            FreeLibrary(g.rich_edit_module);
     }
     DestroyAcceleratorTable(g.accelerators);
     tray_notify(NIM_DELETE);
-    if (g.tray_menu) DestroyMenu(g.tray_menu);
-    if (g.update_timer) KillTimer(g.main_window, IDT_UPDATE);
-    if (g.post_timer) KillTimer(g.main_window, IDT_POST);
-    if (g.tick_timer) KillTimer(g.main_window, IDT_TICK);
+    if (g.tray_menu)
+        DestroyMenu(g.tray_menu);
+    if (g.update_timer)
+        KillTimer(g.main_window, IDT_UPDATE);
+    if (g.post_timer)
+        KillTimer(g.main_window, IDT_POST);
+    if (g.tick_timer)
+        KillTimer(g.main_window, IDT_TICK);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     find_ini_path(instance);
     read_settings();
-    if (refuse_second_copy()) return 0;
+    if (refuse_second_copy())
+        return 0;
 
     g.readme_search = 1;
     InitCommonControls();

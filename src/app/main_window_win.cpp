@@ -33,13 +33,15 @@ static int add_tray_icon(void *context) {
     g.tray_icon.uID = 1;
     g.tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g.tray_icon.uCallbackMessage = WM_TRAYNOTIFY;
-    g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
-        g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    g.tray_icon.hIcon = static_cast<HICON>(
+        LoadImageA(g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     // Each attempt loads a fresh icon; the one it replaces is no longer
     // shown by the shell and would otherwise leak.
-    if (old_icon) DestroyIcon(old_icon);
+    if (old_icon)
+        DestroyIcon(old_icon);
     set_tray_tip(g.title, g.running);
-    if (tray_notify(NIM_ADD)) return TRAY_ADD_DONE;
+    if (tray_notify(NIM_ADD))
+        return TRAY_ADD_DONE;
     // Only a shell that is still busy starting is worth waiting for;
     // without a tray the icon comes with the next "TaskbarCreated".
     return GetLastError() == ERROR_TIMEOUT ? TRAY_ADD_TIMED_OUT : TRAY_ADD_FAILED;
@@ -62,7 +64,8 @@ static void undo_tray_icon(void *) {
 static void register_tray_icon(HWND window) {
     const TrayRegisterSteps steps = {window, add_tray_icon, wait_for_shell, modify_tray_icon,
                                      undo_tray_icon};
-    if (register_with_retries(&steps)) return;
+    if (register_with_retries(&steps))
+        return;
     report_fatal(window, "タスクトレイにアイコンを登録できませんでした");
     PostQuitMessage(0);
 }
@@ -71,21 +74,26 @@ static void raise_dialog(HWND dialog, const RECT *recorded) {
     SetForegroundWindow(dialog);
     RECT now;
     GetWindowRect(dialog, &now);
-    if (now.left != recorded->left || now.top != recorded->top) center_window(dialog);
+    if (now.left != recorded->left || now.top != recorded->top)
+        center_window(dialog);
 }
 
 // 1 when the settings or the about dialog is open (they were raised).
 static int raise_open_dialogs(void) {
-    if (!g.settings_dialog && !g.about_dialog) return 0;
-    if (g.settings_dialog) raise_dialog(g.settings_dialog, &g.settings_window_rect);
-    if (g.about_dialog) raise_dialog(g.about_dialog, &g.about_window_rect);
+    if (!g.settings_dialog && !g.about_dialog)
+        return 0;
+    if (g.settings_dialog)
+        raise_dialog(g.settings_dialog, &g.settings_window_rect);
+    if (g.about_dialog)
+        raise_dialog(g.about_dialog, &g.about_window_rect);
     return 1;
 }
 
 static void on_tray_notify(HWND window, LPARAM mouse_message) {
     switch (mouse_message) {
         case WM_RBUTTONUP:
-            if (raise_open_dialogs() || !g.tray_menu) break;
+            if (raise_open_dialogs() || !g.tray_menu)
+                break;
             POINT cursor;
             GetCursorPos(&cursor);
             // Without the foreground the menu would not close when the user
@@ -98,7 +106,8 @@ static void on_tray_notify(HWND window, LPARAM mouse_message) {
             raise_open_dialogs();
             break;
         case WM_LBUTTONDBLCLK:
-            if (g.settings_dialog || g.about_dialog) break;
+            if (g.settings_dialog || g.about_dialog)
+                break;
             if (g.running == 1)
                 stop_running();
             else
@@ -108,7 +117,8 @@ static void on_tray_notify(HWND window, LPARAM mouse_message) {
 }
 
 static void toggle_status_window(void) {
-    if (g.running != 1) return;
+    if (g.running != 1)
+        return;
     if (g.status_shown == 0) {
         g.status_shown = 1;
         if (!g.status_window) {
@@ -164,7 +174,8 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             start_running();
             break;
         case IDM_ABOUT:
-            if (!g.about_dialog) g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+            if (!g.about_dialog)
+                g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
             break;
         case IDM_STATUS:
             toggle_status_window();
@@ -222,7 +233,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_COMMAND:
             return on_command(window, wparam, lparam);
         case WM_TIMER:
-            if (handle_main_timer(static_cast<UINT>(wparam))) return 0;
+            if (handle_main_timer(static_cast<UINT>(wparam)))
+                return 0;
             break;
         case WM_TRAYNOTIFY:
             on_tray_notify(window, lparam);
@@ -231,7 +243,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             // Explorer was restarted: the icon it showed is gone.
             if (g.taskbar_created && message == g.taskbar_created) {
                 tray_notify(NIM_DELETE);
-                if (g.tray_menu) DestroyMenu(g.tray_menu);
+                if (g.tray_menu)
+                    DestroyMenu(g.tray_menu);
                 g.tray_menu = nullptr;
                 register_tray_icon(window);
                 return 1;

@@ -24,8 +24,10 @@ struct PageSearch {
 static BOOL CALLBACK match_page_of(HWND window, LPARAM lp) {
     PageSearch *search = (PageSearch *)lp;
     char class_name[1024];
-    if (!GetClassNameA(window, class_name, sizeof class_name)) return FALSE;
-    if (!match_page_class(search->kind, class_name)) return TRUE;
+    if (!GetClassNameA(window, class_name, sizeof class_name))
+        return FALSE;
+    if (!match_page_class(search->kind, class_name))
+        return TRUE;
     search->page = window;
     return FALSE;
 }
@@ -43,13 +45,15 @@ static BOOL CALLBACK match_frame(HWND window, LPARAM) {
     // A window that vanished mid-search ends the search without a frame.
     int readable = GetClassNameA(window, class_name, sizeof class_name) != 0;
     return frame_search_offer(&frame_search, window, readable ? class_name : nullptr) ? TRUE
-                                                                                       : FALSE;
+                                                                                      : FALSE;
 }
 
 static BOOL CALLBACK match_page(HWND window, LPARAM) {
     char class_name[1024];
-    if (!GetClassNameA(window, class_name, sizeof class_name)) return FALSE;
-    if (!match_page_class(browser_kind, class_name)) return TRUE;
+    if (!GetClassNameA(window, class_name, sizeof class_name))
+        return FALSE;
+    if (!match_page_class(browser_kind, class_name))
+        return TRUE;
     g.target_page = window;
     browser_kind = BROWSER_NONE;
     return FALSE;
@@ -61,7 +65,8 @@ HWND find_target_window(void) {
     EnumWindows(match_frame, 0);
     int kind = BROWSER_UNSET;
     g.target_frame = (HWND)frame_search_result(&frame_search, &kind);
-    if (!g.target_frame) return nullptr;
+    if (!g.target_frame)
+        return nullptr;
     browser_kind = kind;
     g.target_page = nullptr;
     EnumChildWindows(g.target_frame, match_page, 0);

@@ -18,12 +18,12 @@ static char tracked_title[1024];
 
 // Caption "Yarrowmeld - title", or the product name alone for an empty title.
 static void format_caption(char *out, size_t size, const char *title) {
-    if (size == 0) return;
+    if (size == 0)
+        return;
     // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
     // 1023 bytes long.
     size_t n = 0;
-    const char *parts[3] = {PRODUCT_NAME, title && title[0] ? " - " : "",
-                            title ? title : ""};
+    const char *parts[3] = {PRODUCT_NAME, title && title[0] ? " - " : "", title ? title : ""};
     for (const char *part : parts) {
         for (const char *p = part; *p && n + 1 < size; ++p) out[n++] = *p;
     }
@@ -31,7 +31,8 @@ static void format_caption(char *out, size_t size, const char *title) {
 }
 
 static void set_settings_caption(const char *title) {
-    if (!g.settings_dialog) return;
+    if (!g.settings_dialog)
+        return;
     char caption[1040];
     format_caption(caption, sizeof caption, title);
     SetWindowTextA(g.settings_dialog, caption);
@@ -43,7 +44,8 @@ static void set_settings_caption(const char *title) {
 // a timer can.
 static UINT timer_period(int seconds) {
     const unsigned long long longest = 0x7FFFFFFF;
-    if (seconds < 0) return static_cast<UINT>(longest);
+    if (seconds < 0)
+        return static_cast<UINT>(longest);
     unsigned long long ms = static_cast<unsigned long long>(seconds) * 1000u;
     return static_cast<UINT>(ms > longest ? longest : ms);
 }
@@ -70,14 +72,15 @@ void set_run_state(int state) {
     CheckMenuItem(g.tray_menu, IDM_STOP, MF_BYCOMMAND | (on ? MF_UNCHECKED : MF_CHECKED));
 
     HICON previous = g.tray_icon.hIcon;
-    g.tray_icon.hIcon = static_cast<HICON>(LoadImageA(
-        g.instance, MAKEINTRESOURCEA(on ? IDI_RUNNING : IDI_STOPPED), IMAGE_ICON, 16, 16,
-        LR_DEFAULTCOLOR));
+    g.tray_icon.hIcon =
+        static_cast<HICON>(LoadImageA(g.instance, MAKEINTRESOURCEA(on ? IDI_RUNNING : IDI_STOPPED),
+                                      IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     set_tray_tip(g.title, on);
     tray_notify(NIM_MODIFY);
     // The shell has its own copy now; without this every switch would leak
     // one icon.
-    if (previous && previous != g.tray_icon.hIcon) DestroyIcon(previous);
+    if (previous && previous != g.tray_icon.hIcon)
+        DestroyIcon(previous);
 
     set_settings_caption(g.title);
 
@@ -93,7 +96,8 @@ void set_run_state(int state) {
 }
 
 static void close_status_window(void) {
-    if (!g.status_window) return;
+    if (!g.status_window)
+        return;
     DestroyWindow(g.status_window);
     g.status_window = nullptr;
     g.status_shown = 0;
@@ -185,7 +189,8 @@ static int whole_characters_length(const char *text) {
 static int burst_going;
 
 static void send_update(void) {
-    if (g.post_guard == 1 || burst_going) return;
+    if (g.post_guard == 1 || burst_going)
+        return;
     HWND page = find_target_window();
     if (!page) {
         handle_target_lost(0);
@@ -199,7 +204,8 @@ static void send_update(void) {
 }
 
 void send_post(void) {
-    if (burst_going) return;
+    if (burst_going)
+        return;
     if (set_timer_or_quit(g.main_window, IDT_POST_GUARD, 500))
         g.post_guard = 1;
     HWND page = find_target_window();
@@ -213,7 +219,8 @@ void send_post(void) {
     int delivered = 1;
     for (int i = 0; i < length && delivered; ++i)
         delivered = send_key_triple(page, static_cast<unsigned char>(g.post_text[i]));
-    if (delivered) send_key_triple(page, '\r');
+    if (delivered)
+        send_key_triple(page, '\r');
     burst_going = 0;
     g.post_left = g.post_secs;
 }
@@ -240,7 +247,8 @@ static void tick_second(void) {
     }
     if (g.status_shown == 1 && g.running == 1)
         show_status_counts();
-    if (g.readme_search == 1) search_readme_window();
+    if (g.readme_search == 1)
+        search_readme_window();
     track_settings_title();
 }
 

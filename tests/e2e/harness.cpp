@@ -718,8 +718,8 @@ Process &Sandbox::start(const StartOptions &opts) {
 // Pictures
 
 bool Image::drawn() const {
-    return !px.empty() && std::count(px.begin(), px.end(), px.front()) <
-                              static_cast<std::ptrdiff_t>(px.size());
+    return !px.empty() &&
+           std::count(px.begin(), px.end(), px.front()) < static_cast<std::ptrdiff_t>(px.size());
 }
 
 static Image capture_rect(RECT r) {
@@ -906,8 +906,7 @@ bool Yarrow::focus_reaches(int id) const {
     return wait_until([&] { return focused_window(proc->main_thread_id()) == field; }, 20000);
 }
 
-void Yarrow::fill(const char *title, const char *text, const char *update,
-                  const char *post) const {
+void Yarrow::fill(const char *title, const char *text, const char *update, const char *post) const {
     set_item_text(dlg, IDC_TITLE, title);
     set_item_text(dlg, IDC_POST_TEXT, text);
     set_item_text(dlg, IDC_UPDATE_SECS, update);
@@ -922,8 +921,8 @@ void Yarrow::wait_closed() {
 void Yarrow::wait_accepted() {
     REQUIRE(dlg);
     MessageBoxInfo box_info;
-    bool gone = wait_until(
-        [&] { return !IsWindow(dlg) || wait_message_box(pid(), &box_info, 0); }, kWindowTimeout);
+    bool gone = wait_until([&] { return !IsWindow(dlg) || wait_message_box(pid(), &box_info, 0); },
+                           kWindowTimeout);
     if (box_info.hwnd)
         FAIL("the settings dialog showed a box: " + quote(box_info.text));
     if (!gone)

@@ -783,8 +783,10 @@ E2E_TEST(tray_keys_reach_dialogs) {
         int id;
         int length;
     };
-    const Field fields[] = {
-        {'U', IDC_UPDATE_SECS, 3}, {'N', IDC_POST_SECS, 4}, {'C', IDC_POST_TEXT, 1}, {'T', IDC_TITLE, 9}};
+    const Field fields[] = {{'U', IDC_UPDATE_SECS, 3},
+                            {'N', IDC_POST_SECS, 4},
+                            {'C', IDC_POST_TEXT, 1},
+                            {'T', IDC_TITLE, 9}};
     for (HWND where : {dlg, viewer}) {
         note("Alt+letter in the %s", where == dlg ? "settings dialog" : "readme viewer");
         for (const Field &f : fields) {

@@ -197,7 +197,7 @@ static void test_placement_off_screen(void) {
         int left, top;
         bool kept;
     } cases[] = {
-        {work.right - 30, work.bottom - 10, true},  // a corner of the caption at the bottom right
+        {work.right - 30, work.bottom - 10, true},   // a corner of the caption at the bottom right
         {work.left - w + 20, work.top + 100, true},  // only the caption's right end at the left
         {work.right + 100, work.bottom + 100, false},  // beyond the bottom right corner
         {work.left + 100, work.top - 40, false},  // the caption above the top, the body below it

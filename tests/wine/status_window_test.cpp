@@ -125,8 +125,8 @@ static LRESULT CALLBACK watch_add_tool(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 static void test_tooltips(void) {
-    add_tool_hook = SetWindowsHookExA(WH_CALLWNDPROC, watch_add_tool, nullptr,
-                                      GetCurrentThreadId());
+    add_tool_hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, watch_add_tool, nullptr, GetCurrentThreadId());
     HWND status = open_status();
     UnhookWindowsHookEx(add_tool_hook);
     // The 44-byte record, lParam included.
