@@ -25,6 +25,20 @@ if [ -n "$upward$windowed" ]; then
     exit 1
 fi
 
+# One layout for the C++ of the program, its tests and its tools, the one
+# .clang-format describes: a file that clang-format would change fails.
+command -v clang-format >/dev/null || {
+    echo "lint: clang-format is missing (run scripts/setup.sh)" >&2
+    exit 1
+}
+unformatted=$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 'tools/*.h' |
+    xargs clang-format --dry-run 2>&1 | grep -oE '^[^:]+:[0-9]+' | sort -u || true)
+if [ -n "$unformatted" ]; then
+    echo "lint: clang-format would change these lines (clang-format -i to fix):" >&2
+    printf '%s\n' "$unformatted" >&2
+    exit 1
+fi
+
 cppcheck --version
 # Both platform halves are checked (the POSIX one lives with the tests): the
 # Win32 files as 32-bit Windows ANSI code, the rest as they are.

@@ -20,8 +20,9 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
     cmake make g++ libgtest-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-    # Static analysis (a test) and the fuzz target of the INI engine.
-    cppcheck clang libclang-rt-14-dev
+    # Static analysis and the layout check (a test) and the fuzz target of
+    # the INI engine.
+    cppcheck clang libclang-rt-14-dev clang-format
     # Running under Wine on a virtual display.
     wine wine32:i386 xvfb xauth x11-utils xdotool
     # Japanese texts on screen and the Japanese locale that gives Wine its
