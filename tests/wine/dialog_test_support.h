@@ -115,8 +115,8 @@ void set_run_state(int state) {
     g.running = state;
 }
 
-// The screen's DPI as the code under test sees it: the test programs carry
-// no manifest and always see 96, so a test sets the DPI of its case here.
+// The screen's DPI as the code under test sees it: the tests' prefix keeps
+// Wine's 96, so a test sets the DPI of its case here.
 static int test_dpi = 96;
 int screen_dpi(void) {
     return test_dpi;
