@@ -20,6 +20,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
+from xml.etree import ElementTree
 
 RT_ICON, RT_DIALOG, RT_ACCELERATOR, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 9, 14, 16, 24
 LANG_JA = 0x0411
@@ -407,7 +409,11 @@ def check_version(c, res):
             strings[node[0]] = node[2].decode("utf-16-le").rstrip("\0")
     c.true("FileVersion is a dotted version", strings.get("FileVersion", "").count(".") == 3)
     c.eq("ProductName", strings.get("ProductName"), "Yarrowmeld")
-    c.true("LegalCopyright is set", strings.get("LegalCopyright"))
+    # The year comes from the build (the commit's); a year written into the
+    # script again would show here as a stale or malformed line.
+    c.true("LegalCopyright is \"(C) <year> Yarrowmeld Project\" (%r)" % strings.get("LegalCopyright"),
+           re.fullmatch(r"\(C\) (19[89]\d|2\d{3}) Yarrowmeld Project",
+                        strings.get("LegalCopyright", "")))
     for key, text in strings.items():
         try:
             text.encode("cp932")
@@ -422,16 +428,63 @@ def check_version(c, res):
         c.eq("Translation value", struct.unpack("<HH", translation[2]), (0x0411, 1200))
 
 
+# The systems the program declares it was tested on, Windows 7 to 11
+# (10 and 11 share one id).
+SUPPORTED_OS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
+}
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
+WINSET = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+
+
 def check_manifest(c, res):
     found = [r for r in res if r[0] == RT_MANIFEST]
     c.eq("one manifest", len(found), 1)
     if not found:
         return
     c.eq("manifest id", found[0][1], 1)
-    text = found[0][3].decode("utf-8")
-    for needle in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
-                   'processorArchitecture="x86"', 'publicKeyToken="6595b64144ccf1df"'):
-        c.true("manifest has " + needle, needle in text)
+    try:
+        root = ElementTree.fromstring(found[0][3])
+    except ElementTree.ParseError as e:
+        c.true("manifest is well-formed XML (%s)" % e, False)
+        return
+    c.eq("manifest root", root.tag, ASM_V1 + "assembly")
+    c.eq("manifest version", root.get("manifestVersion"), "1.0")
+    controls = [a.attrib for a in root.iter(ASM_V1 + "assemblyIdentity")
+                if a.get("name") == "Microsoft.Windows.Common-Controls"]
+    c.eq("one dependency on the common controls", len(controls), 1)
+    if controls:
+        c.eq("common controls identity",
+             tuple(controls[0].get(k) for k in
+                   ("type", "version", "processorArchitecture", "publicKeyToken")),
+             ("win32", "6.0.0.0", "x86", "6595b64144ccf1df"))
+    # A missing or misspelt level makes Windows treat the program as an old
+    # installer and redirect its writes beside itself to the VirtualStore.
+    levels = [e.attrib for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
+    c.eq("one requestedExecutionLevel", len(levels), 1)
+    if levels:
+        c.eq("execution level", (levels[0].get("level"), levels[0].get("uiAccess")),
+             ("asInvoker", "false"))
+        path = [ASM_V3 + "trustInfo", ASM_V3 + "security", ASM_V3 + "requestedPrivileges",
+                ASM_V3 + "requestedExecutionLevel"]
+        c.true("execution level under trustInfo/security/requestedPrivileges",
+               root.find("/".join(path)) is not None)
+    ids = [e.get("Id", "").lower() for e in
+           root.findall("%scompatibility/%sapplication/%ssupportedOS" % (COMPAT, COMPAT, COMPAT))]
+    c.eq("supported systems", sorted(SUPPORTED_OS[i] if i in SUPPORTED_OS else i for i in ids),
+         sorted(SUPPORTED_OS.values()))
+    aware = root.findall("%sapplication/%swindowsSettings/%sdpiAware" % (ASM_V3, ASM_V3, WINSET))
+    c.eq("one dpiAware setting", len(aware), 1)
+    if aware:
+        c.eq("dpiAware", (aware[0].text or "").strip().lower(), "true")
+    # Per-monitor awareness would promise layouts the dialogs do not make.
+    c.eq("no per-monitor awareness",
+         [e.tag for e in root.iter() if e.tag.endswith("}dpiAwareness")], [])
 
 
 def check_languages(c, res):
@@ -444,9 +497,18 @@ def write_version_header(root, folder):
     with open(os.path.join(root, "CMakeLists.txt"), encoding="utf-8") as f:
         m = re.search(r"project\(Yarrowmeld\s+VERSION\s+([0-9.]+)", f.read())
     parts = (m.group(1).split(".") + ["0"] * 4)[:4]
+    epoch = os.environ.get("SOURCE_DATE_EPOCH")
+    if not epoch:
+        try:
+            epoch = subprocess.check_output(["git", "-C", root, "log", "-1", "--format=%ct"],
+                                            stderr=subprocess.DEVNULL).decode().strip()
+        except (OSError, subprocess.CalledProcessError):
+            epoch = None
+    year = time.gmtime(int(epoch) if epoch else None).tm_year
     with open(os.path.join(folder, "version.h"), "w", encoding="ascii") as f:
         f.write("#define YARROW_VERSION_COMMAS %s\n" % ", ".join(parts))
         f.write('#define YARROW_VERSION_TEXT "%s"\n' % m.group(1))
+        f.write('#define YARROW_COPYRIGHT_TEXT "(C) %d Yarrowmeld Project"\n' % year)
 
 
 def main(argv):

@@ -6,8 +6,9 @@
 #   scripts/package.sh
 #
 # The same commit gives the same bytes wherever and whenever it is packed:
-# the exe carries no link time, and the zip lists its files in a fixed order
-# with the commit's date (SOURCE_DATE_EPOCH, if set, wins). YARROW_SKIP_SETUP=1
+# the exe carries no link time and takes its copyright year from the commit,
+# and the zip lists its files in a fixed order with the commit's date
+# (SOURCE_DATE_EPOCH, if set, wins). YARROW_SKIP_SETUP=1
 # skips the installer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,9 +28,13 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")
     echo "package: no project version in $win/CMakeCache.txt" >&2
     exit 1
 }
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
-fi
+# The date the build took the copyright year from (CMakeLists.txt): the
+# commit's, or SOURCE_DATE_EPOCH when set; the zip carries the same.
+SOURCE_DATE_EPOCH=$(sed -n 's/^YARROW_SOURCE_EPOCH:INTERNAL=//p' "$win/CMakeCache.txt")
+[ -n "$SOURCE_DATE_EPOCH" ] || {
+    echo "package: no source date in $win/CMakeCache.txt" >&2
+    exit 1
+}
 
 stage=$root/dist/Yarrowmeld-$version
 zip=$root/dist/Yarrowmeld-$version.zip

@@ -10,6 +10,10 @@
 #
 #   scripts/screenshots.sh [OUT_DIR]     (also: scripts/run.sh --screenshots)
 #
+# Two sets: at 96 DPI (100 %) into OUT_DIR and at 144 DPI (150 %, Wine's
+# LogPixels) into OUT_DIR/144dpi, each from a prefix of its own.
+# YARROW_SHOT_DPI=N takes one set at N DPI into OUT_DIR alone.
+#
 # The program runs against the chat-room simulator (tools/chatsim), so the
 # status window has a room to count down for. YARROW_WIN_BUILD names the
 # Windows build to use (default build/win, built here when needed).
@@ -19,6 +23,11 @@ cd "$root"
 out=$(mkdir -p "${1:-docs}" && cd "${1:-docs}" && pwd)
 
 win=${YARROW_WIN_BUILD:-$root/build/win}
+if [ -z "${YARROW_SHOT_DPI:-}" ]; then
+    YARROW_SHOT_DPI=96 "$0" "$out"
+    YARROW_SKIP_BUILD=1 YARROW_SHOT_DPI=144 "$0" "$out/144dpi"
+    exit 0
+fi
 # shellcheck source=demo-env.sh
 . "$root/scripts/demo-env.sh"
 if [ "${YARROW_SKIP_BUILD:-0}" != 1 ]; then
@@ -33,7 +42,8 @@ harness=$win/tests/e2e/harness_tools.exe
 
 # Always a private display: the pictures must not pick up other windows.
 export YARROW_XVFB=1
-demo_up "$win/shots" "$win"
+export YARROW_LOGPIXELS=$YARROW_SHOT_DPI
+demo_up "$win/shots-$YARROW_SHOT_DPI" "$win"
 demo_start 30 45 --class IEFrame
 
 # Crops the root window to the rectangle of the window that harness --rect

@@ -31,6 +31,9 @@ PACKAGES=(
     # Faces with the metrics of Times New Roman and Arial, which the dialogs
     # name: Wine's own stand-ins are wider and clip their texts.
     fonts-liberation2
+    # Wine's own faces, Marlett among them: Wine draws the caption buttons
+    # (close, minimise) as Marlett glyphs, and without it as plain letters.
+    fonts-wine
     # The release zip (scripts/package.sh) and the resource check.
     python3
     # Screenshots of the virtual display (scripts/run.sh tells how).

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include "text/text_rules.h"
+#include "ui/dpi_win.h"
+#include "ui/placement.h"
 #include "ui/version_paths.h"
 
 // The control the blinking icon is drawn into, and the icon it gets next.
@@ -136,10 +138,16 @@ static void init_dialog(HWND dialog) {
 static void paint_icon(void) {
     InvalidateRect(icon_control, nullptr, TRUE);
     UpdateWindow(icon_control);
-    HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(about_blink_icon));
+    // 32 pixels at 96 DPI, as many more as the DPI asks for, so that the
+    // icon keeps its share of the dialog, which grows with its font.
+    int size = dpi_px(32, screen_dpi());
+    HICON icon = static_cast<HICON>(LoadImageA(g.instance, MAKEINTRESOURCEA(about_blink_icon),
+                                               IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     HDC dc = GetDC(icon_control);
-    DrawIcon(dc, 0, 0, icon);
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     ReleaseDC(icon_control, dc);
+    if (icon)
+        DestroyIcon(icon);
     about_blink_icon = about_blink_icon == IDI_STOPPED ? IDI_RUNNING : IDI_STOPPED;
 }
 

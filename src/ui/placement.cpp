@@ -9,21 +9,30 @@ int center_y(int screen_h, int h) {
     return (screen_h - h) / 2;
 }
 
+int dpi_px(int px, int dpi) {
+    if (dpi <= 0)
+        return px;
+    // In 64 bits: a screen coordinate times a DPI can pass 2^31.
+    long long scaled = static_cast<long long>(px) * dpi;
+    long long half = scaled < 0 ? -48 : 48;
+    return static_cast<int>((scaled + half) / 96);
+}
+
 void status_default_origin(int desk_right, int desk_bottom, int taskbar_height, int w, int h,
-                           int *x, int *y) {
+                           int overlap, int *x, int *y) {
     int bottom = desk_bottom;
     // The taskbar is taken to stand along the bottom; the window overlaps
-    // its top edge by 2 pixels.
+    // its top edge a little.
     if (taskbar_height >= 0)
-        bottom = desk_bottom - taskbar_height + 2;
+        bottom = desk_bottom - taskbar_height + overlap;
     *x = desk_right - w;
     *y = bottom - h;
 }
 
 void status_origin(const UiRect *desk, const UiRect *taskbar, const UiRect *work, int w, int h,
-                   int *x, int *y) {
+                   int dpi, int *x, int *y) {
     int taskbar_height = taskbar ? taskbar->bottom - taskbar->top : -1;
-    status_default_origin(desk->right, desk->bottom, taskbar_height, w, h, x, y);
+    status_default_origin(desk->right, desk->bottom, taskbar_height, w, h, dpi_px(2, dpi), x, y);
     // A taskbar at the left or right edge is as high as the screen and one at
     // the top leaves its height free at the bottom: the place above would be
     // off the screen or beside the corner.

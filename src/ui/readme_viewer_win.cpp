@@ -5,6 +5,8 @@
 #include <imm.h>
 #include <richedit.h>
 
+#include "ui/dpi_win.h"
+#include "ui/placement.h"
 #include "ui/readme_scroll.h"
 
 // The control's window procedure before the scroll subclass, and the
@@ -13,6 +15,8 @@ static WNDPROC previous_proc;
 static int line_height;
 static SCROLLINFO scroll;
 
+// The control's size at 96 DPI; the dialog around it grows with its font,
+// so the control grows with the DPI.
 static const int EDIT_WIDTH = 502;
 static const int EDIT_HEIGHT = 373;
 
@@ -118,11 +122,12 @@ static void init_dialog(HWND viewer) {
     set_dialog_icon(viewer);
 
     g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
-    g.rich_edit =
-        CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
-                        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_READONLY |
-                            ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
-                        0, 0, EDIT_WIDTH, EDIT_HEIGHT, viewer, nullptr, g.instance, nullptr);
+    int dpi = screen_dpi();
+    g.rich_edit = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_READONLY |
+                                      ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
+                                  0, 0, dpi_px(EDIT_WIDTH, dpi), dpi_px(EDIT_HEIGHT, dpi), viewer,
+                                  nullptr, g.instance, nullptr);
 
     add_system_menu_entries(viewer, 1, 0);
 

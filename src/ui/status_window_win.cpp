@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "ui/dpi_win.h"
 #include "ui/placement.h"
 
 // Any fixed value; the same identifies the tool when it is removed.
@@ -63,8 +64,9 @@ static void place_window(HWND window) {
     int w = r.right - r.left;
     int h = r.bottom - r.top;
     const RECT &last = g.status_window_rect;
+    int dpi = screen_dpi();
     if (last.left || last.top || last.right || last.bottom) {
-        MoveWindow(window, last.left, last.top, w + 2, h, TRUE);
+        MoveWindow(window, last.left, last.top, w + dpi_px(2, dpi), h, TRUE);
         return;
     }
     RECT desktop, work, bar = {};
@@ -78,7 +80,7 @@ static void place_window(HWND window) {
     const UiRect work_area = {work.left, work.top, work.right, work.bottom};
     const UiRect bar_area = {bar.left, bar.top, bar.right, bar.bottom};
     int x, y;
-    status_origin(&desk_area, taskbar ? &bar_area : nullptr, &work_area, w, h, &x, &y);
+    status_origin(&desk_area, taskbar ? &bar_area : nullptr, &work_area, w, h, dpi, &x, &y);
     MoveWindow(window, x, y, w, h, TRUE);
 }
 

@@ -169,6 +169,23 @@ ye_fonts() {
     touch "$WINEPREFIX/$YE_FONTS_MARK"
 }
 
+# Wine draws the caption buttons (close, minimise, maximise) as glyphs of
+# the symbol face Marlett, and without it as the plain letters of another
+# face ("r" for the close box). Debian ships Wine's faces apart (fonts-wine)
+# and this Wine does not look for them there, so the face goes into the
+# prefix's own font folder, where every Wine process finds it.
+YE_SYMBOL_FONT=/usr/share/wine/fonts/marlett.ttf
+ye_symbol_font() {
+    local dir="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -e "$dir/marlett.ttf" ] && return 0
+    if [ ! -e "$YE_SYMBOL_FONT" ]; then
+        ye_log "no $YE_SYMBOL_FONT (package fonts-wine): caption buttons show letters"
+        return 0
+    fi
+    mkdir -p "$dir"
+    cp "$YE_SYMBOL_FONT" "$dir/marlett.ttf"
+}
+
 # Without a window manager on the display, Wine waits for one (seconds) at
 # every hiding of a window it handed to it, which is every dialog closing.
 # On our own Xvfb, where none runs, Wine keeps all windows to itself (and
@@ -186,6 +203,25 @@ ye_managed() {
     [ "$have" = "$want" ] && return 0
     ye_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f \
         </dev/null >"$state/managed.log" 2>&1 || ye_die "cannot set Managed=$want (see $state/managed.log)"
+    YE_REG_CHANGED=1
+}
+
+# The screen's DPI (Wine's LogPixels, 96 at 100 %, 144 at 150 %), set only
+# when YARROW_LOGPIXELS asks for one, as the screenshots do for each of their
+# sets; the tests keep the prefix's own. The programs read it when they start,
+# so a change restarts the server (YE_REG_CHANGED).
+ye_dpi() {
+    local state=$1 want=${YARROW_LOGPIXELS:-} have
+    [ -n "$want" ] || return 0
+    case "$want" in
+    *[!0-9]* | '') ye_die "YARROW_LOGPIXELS must be a number of dots per inch, not '$want'" ;;
+    esac
+    have=$(awk '/^\[/ { key = index($0, "[Control Panel\\\\Desktop]") == 1 }
+                key && /^"LogPixels"=dword:/ { sub(/^"LogPixels"=dword:/, ""); print }' \
+        "$WINEPREFIX/user.reg" 2>/dev/null | tr -d '\r') || have=
+    [ -n "$have" ] && [ $((16#$have)) = "$want" ] && return 0
+    ye_wine wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$want" /f \
+        </dev/null >"$state/dpi.log" 2>&1 || ye_die "cannot set LogPixels=$want (see $state/dpi.log)"
     YE_REG_CHANGED=1
 }
 
@@ -236,8 +272,10 @@ ye_up() {
     local had_fonts=0
     [ -e "$WINEPREFIX/$YE_FONTS_MARK" ] && had_fonts=1
     ye_fonts "$state"
+    ye_symbol_font
     YE_REG_CHANGED=0
     ye_managed "$state"
+    ye_dpi "$state"
     if [ "$YE_REG_CHANGED" = 1 ] || { [ $had_fonts = 0 ] && [ -e "$WINEPREFIX/$YE_FONTS_MARK" ]; }; then
         # Other environments copy this prefix (YARROW_PREFIX_SEED) while its
         # session runs: the server writes the registry out when it ends, so

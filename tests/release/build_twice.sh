@@ -11,6 +11,11 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
+# The copies have no .git: they get the commit's date as a build from a
+# tarball would, so that both take the copyright year of the commit.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch=$(git -C "$src" log -1 --format=%ct 2>/dev/null); then
+    export SOURCE_DATE_EPOCH=$epoch
+fi
 
 build() {
     local dir=$1

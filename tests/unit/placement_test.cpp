@@ -32,16 +32,16 @@ TEST(CenterWindow, YIsPlainHalf) {
 
 TEST(StatusWindow, DefaultOriginAboveTheTaskbar) {
     int x = 0, y = 0;
-    status_default_origin(1024, 768, 30, 200, 60, &x, &y);
+    status_default_origin(1024, 768, 30, 200, 60, 2, &x, &y);
     EXPECT_EQ(x, 824);
     EXPECT_EQ(y, 768 - 30 + 2 - 60);
     // No taskbar: the bottom of the screen.
-    status_default_origin(1024, 768, -1, 200, 60, &x, &y);
+    status_default_origin(1024, 768, -1, 200, 60, 2, &x, &y);
     EXPECT_EQ(x, 824);
     EXPECT_EQ(y, 708);
     // A taskbar along the left edge is as high as the screen, and all of
     // its height still counts.
-    status_default_origin(1280, 1024, 1024, 210, 64, &x, &y);
+    status_default_origin(1280, 1024, 1024, 210, 64, 2, &x, &y);
     EXPECT_EQ(x, 1070);
     EXPECT_EQ(y, 2 - 64);
 }
@@ -62,15 +62,49 @@ TEST(StatusWindow, OriginKeepsToTheWorkArea) {
     };
     for (const auto &row : rows) {
         int x = 0, y = 0;
-        status_origin(&desk, &row.bar, &row.work, 200, 60, &x, &y);
+        status_origin(&desk, &row.bar, &row.work, 200, 60, 96, &x, &y);
         EXPECT_EQ(x, row.x) << row.edge;
         EXPECT_EQ(y, row.y) << row.edge;
     }
     // No taskbar: the bottom right corner of the screen, as before.
     int x = 0, y = 0;
-    status_origin(&desk, nullptr, &desk, 200, 60, &x, &y);
+    status_origin(&desk, nullptr, &desk, 200, 60, 96, &x, &y);
     EXPECT_EQ(x, 824);
     EXPECT_EQ(y, 708);
+}
+
+// At 150 % the window overlaps the taskbar by 3 pixels, not 2; without a
+// taskbar the DPI changes nothing.
+TEST(StatusWindow, OverlapFollowsTheDpi) {
+    const UiRect desk = {0, 0, 1536, 1152};
+    const UiRect bar = {0, 1107, 1536, 1152};
+    const UiRect work = {0, 0, 1536, 1107};
+    int x = 0, y = 0;
+    status_origin(&desk, &bar, &work, 300, 90, 144, &x, &y);
+    EXPECT_EQ(x, 1236);
+    EXPECT_EQ(y, 1152 - 45 + 3 - 90);
+    status_origin(&desk, &bar, &work, 300, 90, 192, &x, &y);
+    EXPECT_EQ(y, 1152 - 45 + 4 - 90);
+    status_origin(&desk, nullptr, &desk, 300, 90, 144, &x, &y);
+    EXPECT_EQ(y, 1152 - 90);
+}
+
+// Lengths at 96 DPI to other DPIs: rounded to the nearest pixel, halves
+// away from zero (as MulDiv), no overflow for screen-sized products, and an
+// unknown DPI keeps the length.
+TEST(Dpi, PixelsFollowTheDpi) {
+    EXPECT_EQ(dpi_px(502, 96), 502);
+    EXPECT_EQ(dpi_px(502, 144), 753);
+    EXPECT_EQ(dpi_px(373, 144), 560);  // 559.5 rounds up
+    EXPECT_EQ(dpi_px(16, 120), 20);
+    EXPECT_EQ(dpi_px(2, 144), 3);
+    EXPECT_EQ(dpi_px(1, 144), 2);  // 1.5
+    EXPECT_EQ(dpi_px(-1, 144), -2);
+    EXPECT_EQ(dpi_px(-3, 120), -4);  // -3.75
+    EXPECT_EQ(dpi_px(0, 144), 0);
+    EXPECT_EQ(dpi_px(32, 0), 32);
+    EXPECT_EQ(dpi_px(32, -96), 32);
+    EXPECT_EQ(dpi_px(30000000, 480), 150000000);
 }
 
 TEST(StatusWindow, TaskbarClassByUpperCaseContainment) {

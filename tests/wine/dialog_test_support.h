@@ -115,6 +115,13 @@ void set_run_state(int state) {
     g.running = state;
 }
 
+// The screen's DPI as the code under test sees it: the tests' prefix keeps
+// Wine's 96, so a test sets the DPI of its case here.
+static int test_dpi = 96;
+int screen_dpi(void) {
+    return test_dpi;
+}
+
 // Another dialog the code under test opens: a plain hidden window stands in.
 static inline HWND make_stand_in(void) {
     return CreateWindowExA(0, "STATIC", "stand-in", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,

@@ -30,6 +30,7 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #undef SendMessageTimeoutA
 #include "app/main_window_win.cpp"
 #include "ui/dialog_common_win.cpp"
+#include "ui/dpi_win.cpp"
 #include "ui/readme_viewer_win.cpp"
 
 // ------------------------------------------------------------ checks

@@ -112,6 +112,21 @@ static void test_missing_file(void) {
     CHECK(!IsWindow(viewer));
 }
 
+// The control is placed in pixels: at 150 % it is half as large again,
+// 753 x 560, as the dialog around it grows with its font.
+static void test_size_follows_the_dpi(void) {
+    test_dpi = 144;
+    HWND viewer = open_viewer();
+    CHECK(g.rich_edit != nullptr);
+    RECT r = {};
+    if (g.rich_edit)
+        GetWindowRect(g.rich_edit, &r);
+    CHECK_INT(r.right - r.left, 753);
+    CHECK_INT(r.bottom - r.top, 560);
+    SendMessageA(viewer, WM_COMMAND, IDOK, 0);
+    test_dpi = 96;
+}
+
 // The subclass keeps its own position within 0 .. nMax.
 static void test_scroll_position(void) {
     write_file("Readme.txt", readme_text());
@@ -299,6 +314,7 @@ int main(void) {
         return 1;
     test_shows_the_file();
     test_missing_file();
+    test_size_follows_the_dpi();
     test_scroll_position();
     test_scroll_display();
     test_closing();

@@ -232,6 +232,26 @@ static void test_reopening(void) {
     DestroyWindow(status);
 }
 
+// At 150 % the pixels the window adds to its own size and to the taskbar's
+// edge grow with the DPI: 3 where 96 DPI has 2.
+static void test_pixels_follow_the_dpi(HWND taskbar) {
+    test_dpi = 144;
+    ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
+    HWND status = open_status();
+    RECT made = window_rect(status);
+    RECT desk = window_rect(GetDesktopWindow());
+    RECT bar = window_rect(taskbar);
+    CHECK_INT(made.right, desk.right);
+    CHECK_INT(made.bottom, desk.bottom - (bar.bottom - bar.top) + 3);
+    SendMessageA(status, WM_COMMAND, IDC_STATUS_CLOSE, 0);
+    status = open_status();
+    RECT r = window_rect(status);
+    CHECK_INT(r.left, made.left);
+    CHECK_INT(r.right - r.left, made.right - made.left + 3);
+    DestroyWindow(status);
+    test_dpi = 96;
+}
+
 int main(void) {
     if (!set_up())
         return 1;
@@ -256,6 +276,7 @@ int main(void) {
     test_tooltips();
     test_closing();
     test_reopening();
+    test_pixels_follow_the_dpi(taskbar);
     DestroyWindow(taskbar);
     remove_temp_folder();
     return finish();

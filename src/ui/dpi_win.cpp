@@ -1,0 +1,12 @@
+#include "ui/dpi_win.h"
+
+#include <windows.h>
+
+int screen_dpi(void) {
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return 96;
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
