@@ -16,6 +16,9 @@
 #   scripts/run.sh --chromium      the room in a browser of today instead: a
 #                                  "Chrome_WidgetWin_1" titled
 #                                  "Chat room - Chromium"
+#   scripts/run.sh --firefox       the room in today's Firefox instead: a
+#                                  "MozillaWindowClass" titled
+#                                  "Chat room — Mozilla Firefox"
 #
 # Uses the desktop in DISPLAY when there is one, else a private Xvfb (the
 # script tells how to take a screenshot of it). YARROW_SKIP_SETUP=1 skips
@@ -35,6 +38,10 @@ while [ $# -gt 0 ]; do
     --chromium)
         shift
         browser=(--chromium)
+        ;;
+    --firefox)
+        shift
+        browser=(--firefox)
         ;;
     --)
         shift

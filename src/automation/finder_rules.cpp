@@ -31,6 +31,8 @@ const FrameRule frame_rules[] = {
 
 // The frame class of today's browsers, tried only as a fallback.
 const char fallback_class[] = "Chrome_WidgetWin_1";
+// Today's Firefox frame, tried after that.
+const char firefox_class[] = "MozillaWindowClass";
 
 const char *const page_classes[] = {
     0,
@@ -156,6 +158,14 @@ int match_fallback_window(const char *class_name, const char *window_title, cons
                                                                        : BROWSER_UNSET;
 }
 
+int match_firefox_window(const char *class_name, const char *window_title, const char *configured,
+                         const TextRules *tr) {
+    if (!class_name || plat_stricmp(class_name, firefox_class) != 0)
+        return BROWSER_UNSET;
+    return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? BROWSER_FIREFOX
+                                                                       : BROWSER_UNSET;
+}
+
 void frame_search_begin(FrameSearch *s, const char *configured, const TextRules *tr,
                         const FrameProbe *probe) {
     s->configured = configured;
@@ -165,6 +175,7 @@ void frame_search_begin(FrameSearch *s, const char *configured, const TextRules 
     s->kind = BROWSER_UNSET;
     s->fallback = 0;
     s->fallback_pageless = 0;
+    s->firefox = 0;
     s->cut_short = 0;
 }
 
@@ -188,6 +199,17 @@ int frame_search_offer(FrameSearch *s, void *window, const char *class_name) {
         s->frame = window;
         s->kind = kind;
         return 0;
+    }
+    // Firefox keeps hidden windows of its frame class too: only a visible
+    // one counts, and the first is kept while the ten rules go on.
+    if (plat_stricmp(class_name, firefox_class) == 0) {
+        if (s->firefox || !s->probe->is_visible(window))
+            return 1;
+        title[0] = 0;
+        s->probe->read_title(window, title, sizeof title);
+        if (match_firefox_window(class_name, title, s->configured, s->tr))
+            s->firefox = window;
+        return 1;
     }
     // The fallback's class is shared by many hidden helper windows, some of
     // them titled like the page: only a visible one with a page window
@@ -215,8 +237,16 @@ void *frame_search_result(const FrameSearch *s, int *kind) {
     } else if (s->frame) {
         frame = s->frame;
         found = s->kind;
-    } else if (s->fallback || s->fallback_pageless) {
-        frame = s->fallback ? s->fallback : s->fallback_pageless;
+    } else if (s->fallback) {
+        frame = s->fallback;
+        found = BROWSER_CHROME;
+    } else if (s->firefox) {
+        // A Chromium frame still without its page window does not keep a
+        // Firefox that is ready from the keys.
+        frame = s->firefox;
+        found = BROWSER_FIREFOX;
+    } else if (s->fallback_pageless) {
+        frame = s->fallback_pageless;
         found = BROWSER_CHROME;
     }
     if (kind)

@@ -12,7 +12,11 @@ enum BrowserKind {
     BROWSER_CHROME = 2,
     BROWSER_OPERA = 3,
     BROWSER_MOZILLA = 4,
-    BROWSER_WEBKIT = 5
+    BROWSER_WEBKIT = 5,
+    // A frame of today's Firefox, found by its own fallback: it takes the
+    // keys itself, so the page window is the frame and there is no page
+    // class.
+    BROWSER_FIREFOX = 6
 };
 
 enum TitleRule { TITLE_WHOLE = 1, TITLE_BRACKETED = 2 };
@@ -39,6 +43,13 @@ int match_frame_window(const char *class_name, const char *window_title, const c
 int match_fallback_window(const char *class_name, const char *window_title, const char *configured,
                           const TextRules *tr);
 
+// The fallback after that, for today's Firefox: a frame of class
+// "MozillaWindowClass" (without regard to case) whose title passes
+// TITLE_WHOLE gives BROWSER_FIREFOX, or BROWSER_UNSET (0). The old frame
+// class of the ten rules is another one; this class was their page class.
+int match_firefox_window(const char *class_name, const char *window_title, const char *configured,
+                         const TextRules *tr);
+
 // What the frame search asks the window system about one top-level window,
 // once its class makes it a candidate.
 struct FrameProbe {
@@ -53,7 +64,8 @@ struct FrameProbe {
 // window that passes one of the ten rules is the frame; only when none does,
 // the first visible fallback frame whose title passes and that holds a page
 // window is; and when fallback frames pass the title but none of the visible
-// ones holds a page window, the first visible one is the frame (its page
+// ones holds a page window, the first visible Firefox frame whose title
+// passes is, and failing that the first visible fallback frame (its page
 // search then finds nothing: a lost target).
 struct FrameSearch {
     const char *configured;
@@ -63,6 +75,7 @@ struct FrameSearch {
     int kind;
     void *fallback;           // visible, title passes, holds a page window
     void *fallback_pageless;  // visible, title passes, no page window
+    void *firefox;            // visible Firefox frame, title passes
     int cut_short;            // a window's class could not be read
 };
 

@@ -1,7 +1,8 @@
 // Finds the chat's page window: the first top-level window of a known
 // browser frame class whose title passes its rule (or, failing that, a
-// visible frame of today's browsers that holds a page window), then the
-// first descendant of that browser's page class.
+// visible frame of today's browsers that holds a page window, or a visible
+// Firefox frame, which is its own page window), then the first descendant
+// of that browser's page class.
 #include "app/app_win.h"
 #include "automation/finder_rules.h"
 
@@ -69,6 +70,12 @@ HWND find_target_window(void) {
         return nullptr;
     browser_kind = kind;
     g.target_page = nullptr;
+    // Firefox takes its keys at the frame: its only child does not.
+    if (kind == BROWSER_FIREFOX) {
+        g.target_page = g.target_frame;
+        browser_kind = BROWSER_NONE;
+        return g.target_page;
+    }
     EnumChildWindows(g.target_frame, match_page, 0);
     return g.target_page;
 }

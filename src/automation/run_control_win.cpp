@@ -5,11 +5,21 @@
 #include "app/app_win.h"
 #include "platform/platform.h"
 #include "automation/countdown.h"
+#include "automation/foreground.h"
+#include "automation/key_plan.h"
 #include "text/text_rules.h"
 
-// A page window that stops answering must not hold the program for ever:
-// each key message waits at most this long.
-static const UINT KEY_SEND_TIMEOUT_MS = 3000;
+// A page window that stops answering must not hold the program for ever,
+// but a page busy with a script or a garbage collection for a few seconds
+// is not hung: the system itself calls a window hung only after 5 s without
+// answering, and SMTO_ABORTIFHUNG gives up at once on such a window. Past
+// that, each key message waits this long, well beyond a slow page's pause,
+// since a message given up still arrives later and the rest of its burst
+// would be missing.
+static const UINT KEY_SEND_TIMEOUT_MS = 10000;
+// How long the window in front may take to answer before its thread counts
+// as not answering (its input is then not shared).
+static const UINT FOREGROUND_ANSWER_MS = 1000;
 
 // Text of the settings dialog's title field as last read, and the text from
 // which the tooltip and caption were last set (all zero for an empty field).
@@ -132,9 +142,41 @@ static void handle_target_lost(int post_kind) {
     PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
 
+static void fg_set(void *, void *window) {
+    SetForegroundWindow(static_cast<HWND>(window));
+}
+
+static void *fg_get(void *) {
+    return GetForegroundWindow();
+}
+
+static unsigned fg_thread_of(void *, void *window) {
+    return GetWindowThreadProcessId(static_cast<HWND>(window), nullptr);
+}
+
+static unsigned fg_own_thread(void *) {
+    return GetCurrentThreadId();
+}
+
+static int fg_answers(void *, void *window) {
+    DWORD_PTR result;
+    return SendMessageTimeoutA(static_cast<HWND>(window), WM_NULL, 0, 0,
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, FOREGROUND_ANSWER_MS, &result) != 0;
+}
+
+static int fg_attach(void *, unsigned from, unsigned to, int on) {
+    return AttachThreadInput(from, to, on ? TRUE : FALSE) ? 1 : 0;
+}
+
+static const ForegroundOps foreground_ops = {fg_set,     fg_get,    fg_thread_of, fg_own_thread,
+                                             fg_answers, fg_attach, nullptr};
+
+// Browsers of today type only into an active frame, and a program in the
+// background may be refused the foreground; bring_to_front asks the way
+// the system grants it.
 static void activate_target(HWND page) {
     if (g.target_frame) {
-        SetForegroundWindow(g.target_frame);
+        bring_to_front(g.target_frame, &foreground_ops);
         SetActiveWindow(g.target_frame);
     }
     SetForegroundWindow(page);
@@ -142,43 +184,47 @@ static void activate_target(HWND page) {
 }
 
 // One key message; 0 when it did not reach the page window (time-out, a
-// window that is gone, access denied by a browser of higher integrity, or
-// any other failure), in which case the rest of the burst is dropped: the
-// page must never get the tail of a text without its beginning.
-static int send_key_message(HWND page, UINT message, unsigned code) {
+// window that is gone or hung, access denied by a browser of higher
+// integrity, or any other failure), in which case the rest of the burst is
+// dropped: the page must never get the tail of a text without its
+// beginning.
+static int send_key_message(HWND page, const KeyMessage &m) {
     DWORD_PTR result;
     SetLastError(0);
-    if (SendMessageTimeoutA(page, message, code, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+    if (SendMessageTimeoutA(page, m.msg, m.wparam, m.lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                             KEY_SEND_TIMEOUT_MS, &result))
         return 1;
     // The WM_CHAR of a lead byte to a Unicode window is held back by the
     // system, without an error, until the trail byte joins it: not a
     // failure but half of a character on its way.
-    return message == WM_CHAR && plat_is_lead_byte(static_cast<unsigned char>(code)) &&
+    return m.msg == WM_CHAR && plat_is_lead_byte(static_cast<unsigned char>(m.wparam)) &&
            GetLastError() == 0;
 }
 
-// WM_KEYDOWN, WM_CHAR and WM_KEYUP with one code. The code is the byte's
-// unsigned value: a byte from 0x80 up must not travel sign-extended, or a
-// Shift-JIS character arrives as garbage.
-static int send_key_triple(HWND page, unsigned char code) {
-    return send_key_message(page, WM_KEYDOWN, code) && send_key_message(page, WM_CHAR, code) &&
-           send_key_message(page, WM_KEYUP, code);
+static int layout_key_for_char(void *, unsigned char c) {
+    return VkKeyScanA(static_cast<CHAR>(c));
 }
 
-// Length of the text without a lead byte that lost its trail byte (a text
-// cut in the middle of a character): the system holds such a byte back and
-// joins it with the next WM_CHAR, which would be the Enter of the post.
-static int whole_characters_length(const char *text) {
-    const TextRules *rules = system_text_rules();
-    int i = 0;
-    while (text[i]) {
-        int bytes = text_char_bytes(text + i, rules);
-        if (bytes == 0)
+static unsigned layout_scan_for_key(void *, unsigned vk) {
+    return MapVirtualKeyA(vk, 0);  // MAPVK_VK_TO_VSC
+}
+
+// The messages for text (empty for an update) and Enter, in the style of
+// the frame that was found: the frames of the ten rules get the key triple
+// with the byte as code, as they always did; the frames of today's
+// browsers get what their keyboard code expects.
+static void send_keys(HWND page, const char *text) {
+    char frame_class[256] = "";
+    if (g.target_frame)
+        GetClassNameA(g.target_frame, frame_class, sizeof frame_class);
+    const KeyLayout layout = {layout_key_for_char, layout_scan_for_key, nullptr};
+    KeyMessage plan[KEY_PLAN_MAX];
+    int n = key_plan(text, key_style_for_frame(frame_class), &layout, system_text_rules(), plan,
+                     KEY_PLAN_MAX);
+    for (int i = 0; i < n; ++i) {
+        if (!send_key_message(page, plan[i]))
             break;
-        i += bytes;
     }
-    return i;
 }
 
 // 1 while a burst of key messages goes out. Waiting on the page window, the
@@ -198,7 +244,7 @@ static void send_update(void) {
     }
     burst_going = 1;
     activate_target(page);
-    send_key_triple(page, '\r');
+    send_keys(page, "");
     burst_going = 0;
     g.update_left = g.update_secs;
 }
@@ -215,12 +261,7 @@ void send_post(void) {
     }
     burst_going = 1;
     activate_target(page);
-    int length = whole_characters_length(g.post_text);
-    int delivered = 1;
-    for (int i = 0; i < length && delivered; ++i)
-        delivered = send_key_triple(page, static_cast<unsigned char>(g.post_text[i]));
-    if (delivered)
-        send_key_triple(page, '\r');
+    send_keys(page, g.post_text);
     burst_going = 0;
     g.post_left = g.post_secs;
 }

@@ -538,6 +538,66 @@ TEST(FallbackFrame, FirstVisibleFrameThatHoldsAPageWindow) {
     EXPECT_EQ(s.browser_kind, BROWSER_UNSET);
 }
 
+// The fallback for today's Firefox: visible top-level "MozillaWindowClass"
+// frames, tried after the ten rules and the Chromium frames. Its titles end
+// in an em dash that code page 932 has no byte for: the window system gives
+// '?' in its place.
+
+Window firefox(const char *title, bool hidden = false) {
+    Window w = {"MozillaWindowClass", title, {page("MozillaCompositorWindowClass")}};
+    w.hidden = hidden;
+    return w;
+}
+
+TEST(FirefoxFrame, ClassWithoutRegardToCaseAndTheWholeTitle) {
+    for (const char *cls : {"MozillaWindowClass", "mozillawindowclass"}) {
+        EXPECT_EQ(match_firefox_window(cls, "Chat room ? Mozilla Firefox", "Chat room", &cp932),
+                  BROWSER_FIREFOX)
+            << cls;
+        EXPECT_EQ(match_firefox_window(cls, "My Chat room", "Chat room", &cp932), BROWSER_UNSET);
+        EXPECT_EQ(match_firefox_window(cls, "", "", &cp932), BROWSER_UNSET);
+    }
+    for (const char *cls : {"MozillaUIWindowClass", "MozillaCompositorWindowClass",
+                            "Chrome_WidgetWin_1", "MozillaWindowClass2"}) {
+        EXPECT_EQ(match_firefox_window(cls, "Chat room", "Chat room", &cp932), BROWSER_UNSET)
+            << cls;
+    }
+    EXPECT_EQ(match_firefox_window(nullptr, "Chat room", "Chat room", &cp932), BROWSER_UNSET);
+    EXPECT_EQ(match_frame_window("MozillaWindowClass", "Chat room", "Chat room", &cp932),
+              BROWSER_UNSET);
+}
+
+TEST(FirefoxFrame, FirstVisibleOneWhenNoOtherFrameQualifies) {
+    // Hidden ones of the class, one titled like the page, and one of
+    // another page come first.
+    std::vector<Window> top = {firefox("", true), firefox("Chat room ? Mozilla Firefox", true),
+                               firefox("Lobby ? Mozilla Firefox"),
+                               firefox("Chat room ? Mozilla Firefox"),
+                               firefox("Chat room 2 ? Mozilla Firefox")};
+    Search s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[3]);
+    EXPECT_EQ(s.browser_kind, BROWSER_FIREFOX);
+    EXPECT_EQ(s.page, nullptr);  // no page class: the frame takes the keys itself
+
+    // A frame of the ten rules, or a Chromium frame with its page window,
+    // wins wherever it comes.
+    top = {firefox("Chat room"), ie("Chat room", {page("Internet Explorer_Server")})};
+    EXPECT_EQ(find_target(top, "Chat room", &cp932).frame, &top[1]);
+    top = {firefox("Chat room"), chromium("Chat room - Chromium")};
+    EXPECT_EQ(find_target(top, "Chat room", &cp932).frame, &top[1]);
+
+    // A Chromium frame without its page window does not keep Firefox from
+    // the keys; alone it is a lost target, as before.
+    top = {chromium("Chat room - Chromium", false), firefox("Chat room")};
+    s = find_target(top, "Chat room", &cp932);
+    EXPECT_EQ(s.frame, &top[1]);
+    EXPECT_EQ(s.browser_kind, BROWSER_FIREFOX);
+
+    // Only hidden ones: no frame.
+    top = {firefox("Chat room", true)};
+    EXPECT_EQ(find_target(top, "Chat room", &cp932).frame, nullptr);
+}
+
 TEST(SystemTextRules, FollowTheCodePageOfTheSystem) {
     plat_set_test_code_page(932);
     const TextRules *tr = system_text_rules();

@@ -5,6 +5,8 @@ namespace {
 
 const wchar_t doc_view_class[] = L"Shell DocObject View";
 const wchar_t chromium_frame_class[] = L"Chrome_WidgetWin_1";
+const wchar_t firefox_frame_class[] = L"MozillaWindowClass";
+const wchar_t firefox_child_class[] = L"MozillaCompositorWindowClass";
 
 ChatRoom *room_of(HWND window) {
     return reinterpret_cast<ChatRoom *>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -40,6 +42,14 @@ void add_chat_line(ChatRoom *room) {
     if (room->opt.on_line)
         room->opt.on_line(room->opt.context, shown, length);
     room->line_length = 0;
+    room->caret = 0;
+}
+
+// A line in the chat that is not a post: what the browser did instead.
+void show_event(ChatRoom *room, const wchar_t *event) {
+    SendMessageW(room->list, LB_ADDSTRING, 0, (LPARAM)event);
+    if (room->opt.on_line)
+        room->opt.on_line(room->opt.context, event, lstrlenW(event));
 }
 
 // byte: wp is a byte of the ANSI code page (an ANSI page window; a
@@ -53,7 +63,33 @@ void take_char(ChatRoom *room, WPARAM wp, bool byte) {
         if (room->ansi_length < (int)sizeof room->ansi_line)
             room->ansi_line[room->ansi_length++] = (char)wp;
     } else if (room->line_length < (int)(sizeof room->line / sizeof room->line[0]) - 1) {
-        room->line[room->line_length++] = (wchar_t)wp;
+        for (int i = room->line_length; i > room->caret; i--) room->line[i] = room->line[i - 1];
+        room->line[room->caret++] = (wchar_t)wp;
+        room->line_length++;
+    }
+}
+
+// A key-down that reaches the frame of a browser of today. The chat input
+// takes the editing keys; F1 to F12 go on to the browser.
+// Chromium: ui/views/win/hwnd_message_handler.cc (OnKeyEvent handles
+// WM_KEYDOWN at the frame), and a key the page does not consume goes to the
+// browser's shortcuts, where F5 reloads.
+void take_key_down(ChatRoom *room, WPARAM vk) {
+    if (vk == VK_LEFT && room->caret > 0) {
+        room->caret--;
+    } else if (vk == VK_RIGHT && room->caret < room->line_length) {
+        room->caret++;
+    } else if (vk == VK_DELETE && room->caret < room->line_length) {
+        for (int i = room->caret; i + 1 < room->line_length; i++) room->line[i] = room->line[i + 1];
+        room->line_length--;
+    } else if (vk == VK_F5) {
+        // The page is loaded anew: what was typed is gone.
+        room->line_length = room->caret = 0;
+        show_event(room, L"(reload)");
+    } else if (vk >= VK_F1 && vk <= VK_F12) {
+        wchar_t name[8];
+        wsprintfW(name, L"(F%d)", (int)(vk - VK_F1 + 1));
+        show_event(room, name);
     }
 }
 
@@ -81,26 +117,74 @@ LRESULT CALLBACK page_proc_a(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     return page_message(window, msg, wp, lp, true);
 }
 
+// Today's Firefox: widget/windows/nsWindow.cpp takes WM_CHAR
+// (ProcessCharMessage) and WM_KEYDOWN (ProcessKeyDownMessage) at the frame,
+// with no look at the foreground window. A WM_CHAR '\r' without a key
+// press is taken as Enter by newer releases (dropped by older ones), and a
+// key-down of VK_RETURN is Enter in all of them
+// (widget/windows/KeyboardLayout.cpp, NativeKey).
+LRESULT firefox_key(ChatRoom *room, UINT msg, WPARAM wp) {
+    if (msg == WM_CHAR)
+        take_char(room, wp, false);
+    else if (msg == WM_KEYDOWN && wp == VK_RETURN)
+        add_chat_line(room);
+    return 0;
+}
+
 LRESULT CALLBACK frame_proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     keep_room(window, msg, lp);
     ChatRoom *room = room_of(window);
     // Helper windows share the class but hold no room.
     if (!room || room->frame != window)
         return DefWindowProcW(window, msg, wp, lp);
+    if (room->opt.firefox) {
+        if (room->opt.on_page)
+            room->opt.on_page(room->opt.context, window, msg, wp, lp);
+        if (msg == WM_KEYDOWN || msg == WM_CHAR || msg == WM_KEYUP)
+            return firefox_key(room, msg, wp);
+    }
     switch (msg) {
         case WM_CHAR:
             // The page window of a browser of today hands its keys on to
             // here, turned into UTF-16 on the way by the system.
             if (!room->opt.chromium)
                 break;
-            take_char(room, wp, false);
+            // Chromium: the character goes to the input method
+            // (ui/base/ime/win/input_method_win_base.cc, OnChar), which
+            // inserts it only while a text client is attached; the client
+            // goes when the frame is deactivated.
+            if (room->active)
+                take_char(room, wp, false);
             return 0;
+        case WM_KEYDOWN:
+            if (!room->opt.chromium)
+                break;
+            take_key_down(room, wp);
+            return 0;
+        // Chromium follows its activation from these messages, not from a
+        // look at the foreground window.
+        case WM_ACTIVATE:
+            if (room->opt.chromium)
+                room->active = LOWORD(wp) != WA_INACTIVE;
+            break;
+        case WM_ACTIVATEAPP:
+            if (room->opt.chromium && !wp)
+                room->active = false;
+            break;
+        case WM_SETFOCUS:
+            if (room->opt.chromium)
+                room->active = true;
+            break;
+        case WM_KILLFOCUS:
+            if (room->opt.chromium)
+                room->active = false;
+            break;
         case WM_SIZE: {
             int w = LOWORD(lp), h = HIWORD(lp);
             HWND view = FindWindowExW(window, nullptr, doc_view_class, nullptr);
             if (view)
                 MoveWindow(view, 0, 30, w, h / 2, TRUE);
-            if (room->page)
+            if (room->page && room->page != window)
                 MoveWindow(room->page, 0, GetParent(room->page) == view ? 0 : 30, w, h / 2, TRUE);
             if (room->list)
                 MoveWindow(room->list, 0, 30 + h / 2, w, h - 30 - h / 2, TRUE);
@@ -205,6 +289,7 @@ const wchar_t *chat_default_page_class(const wchar_t *frame) {
         {L"Chrome_WidgetWin_1", L"Chrome_RenderWidgetHostHWND"},
         {L"OpWindow", L"OperaWindowClass"},
         {L"MozillaUIWindowClass", L"MozillaWindowClass"},
+        {L"MozillaWindowClass", L"MozillaWindowClass"},
     };
     for (const auto &row : table) {
         if (same_text(frame, row.frame))
@@ -220,9 +305,15 @@ int chat_room_open(ChatRoom *room, const ChatRoomOptions &opt) {
     room->opt = opt;
     if (room->opt.chromium)
         room->opt.frame_class = chromium_frame_class;
+    if (room->opt.firefox) {
+        room->opt.chromium = false;
+        room->opt.frame_class = firefox_frame_class;
+        room->opt.ansi_page = false;
+    }
     const ChatRoomOptions &o = room->opt;
     if (!register_class(o.frame_class, frame_proc, (HBRUSH)(COLOR_BTNFACE + 1)) ||
-        !register_class(doc_view_class, DefWindowProcW, (HBRUSH)(COLOR_WINDOW + 1))) {
+        !register_class(doc_view_class, DefWindowProcW, (HBRUSH)(COLOR_WINDOW + 1)) ||
+        (o.firefox && !register_class(firefox_child_class, DefWindowProcW, nullptr))) {
         return 0;
     }
     // Clear of Wine's tray window in the top left corner, which shows a
@@ -240,11 +331,16 @@ int chat_room_open(ChatRoom *room, const ChatRoomOptions &opt) {
     child(room, L"STATIC", L"Address", 0, frame, 0);
     child(room, L"EDIT", L"http://chat.invalid/room", WS_BORDER, frame, 0);
     HWND view = nullptr;
-    if (!o.chromium && o.nested) {
+    if (o.firefox) {
+        // The compositor's window: disabled, it runs DefWindowProc and
+        // takes no keys; the frame is the page.
+        child(room, firefox_child_class, L"", WS_DISABLED, frame, 30);
+        room->page = o.no_page ? nullptr : frame;
+    } else if (!o.chromium && o.nested) {
         view = child(room, doc_view_class, L"", WS_CLIPCHILDREN, frame, 30);
         child(room, L"STATIC", L"", 0, view, 0);
     }
-    if (!o.no_page && !create_page(room, view)) {
+    if (!o.no_page && !o.firefox && !create_page(room, view)) {
         chat_room_close(room);
         return 0;
     }
@@ -259,8 +355,8 @@ int chat_room_open(ChatRoom *room, const ChatRoomOptions &opt) {
         UpdateWindow(frame);
     }
     // Created after the frame, so they come before it in window order.
-    if (o.chromium) {
-        const wchar_t *const titles[] = {L"", L"", L"Chromium"};
+    if (o.chromium || o.firefox) {
+        const wchar_t *const titles[] = {L"", L"", o.firefox ? L"Mozilla Firefox" : L"Chromium"};
         for (int i = 0; i < 3; i++) {
             room->helpers[i] =
                 CreateWindowExW(0, o.frame_class, titles[i], WS_POPUP, 0, 0, 10, 10, nullptr,

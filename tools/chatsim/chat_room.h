@@ -9,6 +9,11 @@
 // hands every keyboard message (WM_KEYFIRST to WM_KEYLAST) on to the frame,
 // as that browser's window does, and the frame feeds the chat; three hidden
 // top-level windows of the frame's class stand for the browser's helpers.
+// Like that browser, the frame types only while it is active, and a key-down
+// that the chat input does not take goes to the browser's own keys (F5
+// reloads the page). In the style of today's Firefox (firefox) the frame,
+// of class "MozillaWindowClass", is itself the page window: its one child is
+// disabled and takes no keys, and hidden frames of its class lie beside it.
 //
 // Typed characters followed by Enter post a line; a lone Enter is an update,
 // shown as "(update)". A Unicode page window gets one UTF-16 unit per
@@ -31,6 +36,7 @@ struct ChatRoomOptions {
     const wchar_t *title = L"Chat room";  // the frame's whole title
     const wchar_t *page_class = nullptr;  // null: the one of the frame class
     bool chromium = false;
+    bool firefox = false;
     bool nested = true;  // page inside the "Shell DocObject View"
     bool no_page = false;
     bool ansi_page = false;
@@ -48,6 +54,8 @@ struct ChatRoom {
     HWND helpers[3];
     wchar_t line[512];
     int line_length;
+    int caret;            // where the next character goes into line
+    bool active;          // the frame of a browser of today has the activation
     char ansi_line[512];  // the bytes of a line typed into an ANSI page window
     int ansi_length;
 };

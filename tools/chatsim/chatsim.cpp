@@ -5,12 +5,18 @@
 //               [--hidden] [--minimized]
 //   chatsim.exe --chromium [--title TEXT] [--no-page] [--log FILE]
 //               [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]
+//   chatsim.exe --firefox [--title TEXT] [--log FILE]
+//               [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]
 //
 // The windows are the chat room of chat_room.h, shared with the end-to-end
 // harness. The page window is a Unicode window unless --ansi-page is given,
 // so the log shows what ANSI messages sent by another process turn into.
 // --chromium plays a browser of today: the frame, of class
-// "Chrome_WidgetWin_1", is titled "<title> - Chromium".
+// "Chrome_WidgetWin_1", is titled "<title> - Chromium"; it types only while
+// active, and F1 to F12 reaching it act as the browser's keys ("(reload)"
+// for F5, "(F1)" and so on for the others, logged as chat lines).
+// --firefox plays today's Firefox: the frame, of class "MozillaWindowClass"
+// and titled "<title> \u2014 Mozilla Firefox", is its own page window.
 //
 // Every message the page window receives is logged as
 //   t=<GetTickCount> msg=0x<msg> wp=0x<wParam> lp=0x<lParam>
@@ -101,6 +107,8 @@ bool parse_options(int argc, wchar_t **argv) {
             room.minimized = true;
         } else if (!lstrcmpW(a, L"--chromium")) {
             room.chromium = true;
+        } else if (!lstrcmpW(a, L"--firefox")) {
+            room.firefox = true;
         } else if (!value) {
             return false;
         } else if (!lstrcmpW(a, L"--class")) {
@@ -120,7 +128,9 @@ bool parse_options(int argc, wchar_t **argv) {
         }
     }
     // A browser of today has a Unicode page window of its own class.
-    if (room.chromium && (room.ansi_page || room.page_class))
+    if ((room.chromium || room.firefox) && (room.ansi_page || room.page_class))
+        return false;
+    if (room.chromium && room.firefox)
         return false;
     return room.frame_class[0] != 0;
 }
@@ -136,6 +146,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
                     L"        [--ansi-page] [--log FILE] [--hang-after N] [--hang-ms MS]\n"
                     L"        [--hidden] [--minimized]\n"
                     L"chatsim --chromium [--title TEXT] [--no-page] [--log FILE]\n"
+                    L"        [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]\n"
+                    L"chatsim --firefox [--title TEXT] [--log FILE]\n"
                     L"        [--hang-after N] [--hang-ms MS] [--hidden] [--minimized]",
                     L"chatsim", MB_OK);
         return 2;
@@ -152,6 +164,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     lstrcpynW(title, opt.room.title, 500);
     if (opt.room.chromium)
         lstrcatW(title, L" - Chromium");
+    if (opt.room.firefox)
+        lstrcatW(title, L" \x2014 Mozilla Firefox");
     opt.room.title = title;
     opt.room.quit_on_close = true;
     opt.room.on_page = on_page;
