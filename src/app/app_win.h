@@ -25,6 +25,9 @@ static_assert(sizeof(TrayIconRecord) == 88, "the 88-byte tray record");
 // The program's state; the part that the settings file keeps comes first.
 struct Settings : StoredSettings {
     char ini_path[1024];
+    // 1 while the file that start-up could not read is kept from the
+    // automatic saves; the user's own save or start clears it.
+    int ini_unreadable;
     int update_left;
     int post_left;
     int running;

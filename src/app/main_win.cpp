@@ -54,9 +54,22 @@ static void find_ini_path(HINSTANCE instance) {
 }
 
 static void read_settings(void) {
-    settings_file_read(g.ini_path, &g);
+    g.ini_unreadable = settings_file_read(g.ini_path, &g) == SETTINGS_FILE_UNREADABLE;
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
+}
+
+// The user learns why the dialog shows defaults, and that the file with
+// the real settings is still there: the closing of the dialog leaves it.
+static void tell_settings_unreadable(void) {
+    // Built without wsprintfA, whose output stops at 1024 bytes: the path
+    // alone may take 1023.
+    char text[sizeof g.ini_path + 128];
+    lstrcpyA(text, "設定ファイルを読み込めません。\n");
+    lstrcatA(text, g.ini_path);
+    lstrcatA(text, "\n\n初期設定を表示します。設定ファイルはそのまま残します。");
+    MessageBoxA(nullptr, text, PRODUCT_NAME " - 設定エラー",
+                MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }
 
 // 1 when another copy runs and has been told to show its settings.
@@ -149,6 +162,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     read_settings();
     if (refuse_second_copy())
         return 0;
+    if (g.ini_unreadable)
+        tell_settings_unreadable();
 
     g.readme_search = 1;
     InitCommonControls();

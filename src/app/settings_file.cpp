@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include "ini/ini.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -52,15 +53,29 @@ void reveal_hidden_name(char *name) {
     for (; *name; name++) *name = (char)((unsigned char)*name & 0x7F);
 }
 
-void settings_file_read(const char *path, StoredSettings *s) {
-    ini_load(path, 1);
+// A text cut to its limit by bytes may end in the lead byte of a character
+// whose trail byte fell away; shown or written, that byte would take the
+// next byte (the terminator, or the closing quote in the file) for its own.
+static void keep_whole_characters(char *text, int limit) {
+    text[text_whole_length(text, limit, system_text_rules())] = 0;
+}
+
+SettingsFileRead settings_file_read(const char *path, StoredSettings *s) {
+    int loaded = ini_load(path, 1);
     s->update_secs = ini_get_int("Setting", "Update", 10);
     s->post_secs = ini_get_int("Setting", "NewLine", 240);
     reveal_hidden_names();
     s->instance_override = ini_get_int(hidden_section, hidden_key, 0);
-    ini_get_string("Setting", "TiTle", "", s->title, 1023);
-    ini_get_string("Setting", "Charcter", ".", s->post_text, 127);
+    ini_get_string("Setting", "TiTle", "", s->title, SETTINGS_TITLE_MAX + 1);
+    keep_whole_characters(s->title, SETTINGS_TITLE_MAX);
+    ini_get_string("Setting", "Charcter", ".", s->post_text, SETTINGS_POST_TEXT_MAX + 1);
+    keep_whole_characters(s->post_text, SETTINGS_POST_TEXT_MAX);
     ini_free();
+    if (loaded)
+        return SETTINGS_FILE_READ;
+    // Held by another program, denied, or short of memory: the file is
+    // there all the same, and what it holds must not be taken for nothing.
+    return path && plat_path_present(path) ? SETTINGS_FILE_UNREADABLE : SETTINGS_FILE_MISSING;
 }
 
 void settings_file_read_place(const char *path, int *left, int *top) {
@@ -70,19 +85,22 @@ void settings_file_read_place(const char *path, int *left, int *top) {
     ini_free();
 }
 
-void settings_file_write(const char *path, const StoredSettings *s, int left, int top) {
-    // A fresh document: the file ends up holding exactly these keys.
+int settings_file_write(const char *path, const StoredSettings *s, int left, int top) {
+    // A fresh document: the file ends up holding exactly these keys. A key
+    // that could not be set (memory short) would be lost from the file, so
+    // then nothing is written and the old file stays.
     ini_load(path, 0);
-    ini_set_int("Setting", "Update", s->update_secs);
-    ini_set_int("Setting", "NewLine", s->post_secs);
+    int ok = ini_set_int("Setting", "Update", s->update_secs);
+    ok &= ini_set_int("Setting", "NewLine", s->post_secs);
     if (s->instance_override != 0) {
         reveal_hidden_names();
-        ini_set_int(hidden_section, hidden_key, s->instance_override);
+        ok &= ini_set_int(hidden_section, hidden_key, s->instance_override);
     }
-    ini_set_string("Setting", "Title", s->title);
-    ini_set_string("Setting", "Charcter", s->post_text);
-    ini_set_int("Window", "Left", left);
-    ini_set_int("Window", "Top", top);
-    ini_write(path);
+    ok &= ini_set_string("Setting", "Title", s->title);
+    ok &= ini_set_string("Setting", "Charcter", s->post_text);
+    ok &= ini_set_int("Window", "Left", left);
+    ok &= ini_set_int("Window", "Top", top);
+    ok = ok && ini_write(path);
     ini_free();
+    return ok;
 }

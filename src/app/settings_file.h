@@ -32,13 +32,25 @@ struct StoredSettings {
     char post_text[128];
 };
 
+// Longest texts kept, in bytes without the terminator.
+#define SETTINGS_TITLE_MAX 1022
+#define SETTINGS_POST_TEXT_MAX 126
+
+enum SettingsFileRead {
+    SETTINGS_FILE_READ,        // read; missing keys took their defaults
+    SETTINGS_FILE_MISSING,     // no file: all defaults
+    SETTINGS_FILE_UNREADABLE,  // a file is there but could not be read: all defaults
+};
+
 // Reads the file at path; a missing file or key gives the default (10, 240,
-// 0, "", ".").
-void settings_file_read(const char *path, StoredSettings *s);
+// 0, "", "."). A longer title or post text is cut to its limit in whole
+// characters of the ANSI code page.
+SettingsFileRead settings_file_read(const char *path, StoredSettings *s);
 // The settings dialog's saved place; -1 for a key that is missing.
 void settings_file_read_place(const char *path, int *left, int *top);
 // Replaces the file with exactly these keys; the override only when it is
-// not 0.
-void settings_file_write(const char *path, const StoredSettings *s, int left, int top);
+// not 0. 1 when the file holds them now; 0 when it could not be written,
+// and the old file then stays as it was.
+int settings_file_write(const char *path, const StoredSettings *s, int left, int top);
 
 #endif

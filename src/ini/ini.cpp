@@ -51,8 +51,8 @@ static uint32_t hash_step(uint32_t h, unsigned char c) {
 // Returns ini_hash of the name, worked out while copying it, or 0 without
 // hashed (comments have no hash).
 static int store_name(char *dst, const char *src, size_t len, int hashed) {
-    if (len > INI_NAME_MAX)
-        len = INI_NAME_MAX;
+    // A name ends at a NUL within it, as the stored text will.
+    len = bounded_length(src, len > INI_NAME_MAX ? INI_NAME_MAX : len);
     const char *b = src;
     const char *e = src + len;
     trim_span(&b, &e);
@@ -522,7 +522,9 @@ struct LineSpan {
 // moves past the whole run of line breaks after it. 0 at the end.
 static int next_line(const char *data, size_t size, size_t *pos, LineSpan *line) {
     size_t p = *pos;
-    if (p >= size)
+    // Only a NUL where a line would start ends the text; one inside a line
+    // ends no more than the name or value it stands in.
+    if (p >= size || data[p] == '\0')
         return 0;
     line->start = p;
     while (p < size && data[p] != '\r' && data[p] != '\n') ++p;
@@ -703,14 +705,25 @@ static int parse_document(const char *data, size_t size) {
     return 1;
 }
 
+static const char utf8_bom[] = "\xEF\xBB\xBF";
+
 int ini_load_buffer(const char *data, size_t size) {
     if (!data && size)
         return 0;
     ini_free();
-    // The text ends at its first NUL byte, wherever it is.
-    const char *nul = size ? (const char *)memchr(data, '\0', size) : nullptr;
-    if (nul)
-        size = (size_t)(nul - data);
+    // Editors save UTF-8 with a byte-order mark; the program's own texts are
+    // in the ANSI code page, so such a file is read as what it says it is
+    // and converted. Without the conversion its first header would not be
+    // recognised and every setting would read as its default.
+    if (size >= 3 && memcmp(data, utf8_bom, 3) == 0) {
+        char *ansi;
+        size_t ansi_size;
+        if (!plat_utf8_to_ansi(data + 3, size - 3, &ansi, &ansi_size))
+            return 0;
+        int ok = parse_document(ansi, ansi_size);
+        plat_free(ansi);
+        return ok;
+    }
     return parse_document(data, size);
 }
 

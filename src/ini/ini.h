@@ -4,8 +4,11 @@
 // starting empty), gets and sets, ini_write when saving, and ini_free.
 //
 // The engine works on bytes in the ANSI code page; it knows nothing of
-// double-byte characters or byte-order marks. Lines read may end in any run
-// of CR and LF; lines written end in CR LF. Names compare without regard to
+// double-byte characters. A text that starts with a UTF-8 byte-order mark is
+// read as UTF-8 and converted to the ANSI code page first; what is written
+// is always ANSI without a mark. Lines read may end in any run of CR and LF;
+// lines written end in CR LF. A NUL byte at the start of a line ends the
+// text; one inside a line ends the name or value it is in. Names compare without regard to
 // case; the hash folds only A to Z and skips blanks, and the comparison runs
 // only when the hashes agree.
 //
@@ -86,7 +89,7 @@ int ini_trim(char *text);
 int ini_hash(const char *text);
 
 // Parses size bytes of INI text from memory, as ini_load does after reading
-// the file (a NUL byte ends the text). Replaces the document held before.
+// the file. Replaces the document held before; 0 when memory is short.
 int ini_load_buffer(const char *data, size_t size);
 // The text ini_write would write, in a new block of *size + 1 bytes whose
 // last byte is NUL (free with plat_free). Null when no document is held or

@@ -19,6 +19,11 @@ void plat_free(void *block);
 // cannot be opened (another program holds it without sharing) is tried
 // again for about 2 s first.
 int plat_read_file(const char *path, char **data, size_t *size);
+// Whether anything is at path (a file or a folder). 1 as well when the
+// system cannot tell (the folder may not be listed): only a path that
+// names nothing gives 0, so a failed read of a file that is there is never
+// taken for a missing file.
+int plat_path_present(const char *path);
 
 // Replaces the file at path with exactly size bytes of data. The old file
 // stays whole unless the new content is completely on disk: the text goes
@@ -26,6 +31,13 @@ int plat_read_file(const char *path, char **data, size_t *size);
 // file's place in one step. 1 on success, 0 on failure; an empty path
 // fails at once and writes nothing.
 int plat_write_file(const char *path, const char *data, size_t size);
+
+// Converts size bytes of UTF-8 (NUL bytes included) to the ANSI code page
+// into a new block of *out_size + 1 bytes whose last byte is NUL (freed
+// with plat_free). A character the code page lacks, and a byte that is no
+// UTF-8, becomes a replacement character of the code page. 1 on success,
+// 0 when memory is short (nothing to free).
+int plat_utf8_to_ansi(const char *text, size_t size, char **out, size_t *out_size);
 
 // Case-insensitive comparison in the manner of lstrcmpiA: <0, 0, >0.
 int plat_stricmp(const char *a, const char *b);

@@ -78,6 +78,45 @@ int plat_read_file(const char *path, char **data, size_t *size) {
     return 1;
 }
 
+int plat_path_present(const char *path) {
+    if (!path[0])
+        return 0;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return 1;
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+           error != ERROR_INVALID_NAME;
+}
+
+int plat_utf8_to_ansi(const char *text, size_t size, char **out, size_t *out_size) {
+    // The counts of both conversions are ints.
+    if (size > kMaxFileSize)
+        return 0;
+    int wide_count = size ? MultiByteToWideChar(CP_UTF8, 0, text, (int)size, NULL, 0) : 0;
+    if (size && wide_count <= 0)
+        return 0;
+    WCHAR *wide = (WCHAR *)LocalAlloc(LMEM_FIXED, ((SIZE_T)wide_count + 1) * sizeof(WCHAR));
+    if (!wide)
+        return 0;
+    if (wide_count)
+        MultiByteToWideChar(CP_UTF8, 0, text, (int)size, wide, wide_count);
+    int count =
+        wide_count ? WideCharToMultiByte(CP_ACP, 0, wide, wide_count, NULL, 0, NULL, NULL) : 0;
+    char *ansi =
+        (wide_count && count <= 0) ? NULL : (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)count + 1);
+    if (!ansi) {
+        LocalFree(wide);
+        return 0;
+    }
+    if (count)
+        WideCharToMultiByte(CP_ACP, 0, wide, wide_count, ansi, count, NULL, NULL);
+    LocalFree(wide);
+    ansi[count] = '\0';
+    *out = ansi;
+    *out_size = (size_t)count;
+    return 1;
+}
+
 static char *append_hex(char *p, DWORD value) {
     char digits[8];
     int n = 0;

@@ -17,3 +17,14 @@ int text_char_bytes(const char *text, const TextRules *tr) {
         return 1;
     return text[1] ? 2 : 0;
 }
+
+int text_whole_length(const char *text, int limit, const TextRules *tr) {
+    int n = 0;
+    while (n < limit && text[n]) {
+        int bytes = text_char_bytes(text + n, tr);
+        if (bytes == 0 || n + bytes > limit)
+            break;
+        n += bytes;
+    }
+    return n;
+}

@@ -22,4 +22,9 @@ int text_is_lead(const TextRules *tr, unsigned char c);
 // and 0 for a lead byte right before the terminator, half a character.
 int text_char_bytes(const char *text, const TextRules *tr);
 
+// Bytes of the longest start of text, at most limit, that ends with a whole
+// character: where a cut to limit bytes would split a double-byte
+// character, or a lone lead byte ends the text, that byte is left out.
+int text_whole_length(const char *text, int limit, const TextRules *tr);
+
 #endif

@@ -3,6 +3,7 @@
 // which the tray uses to bring a dialog back to the middle of the screen.
 #include "app/app_win.h"
 
+#include "text/text_rules.h"
 #include "ui/intervals.h"
 #include "ui/placement.h"
 
@@ -12,11 +13,34 @@ static void kill_title_track(void) {
     KillTimer(g.main_window, IDT_TITLE_TRACK);
 }
 
+// A save of this leaving of the dialog failed and the user has not been
+// told yet.
+static int save_failed;
+// 1 while a button or the close box takes the dialog down: the destruction
+// saves once more, and the one message comes once it is over.
+static int leaving;
+
+static void tell_save_failure(void) {
+    if (!save_failed)
+        return;
+    save_failed = 0;
+    char text[sizeof g.ini_path + 64];
+    lstrcpyA(text, "設定ファイルに書き込めません。\n");
+    lstrcatA(text, g.ini_path);
+    // The dialog is gone by now.
+    MessageBoxA(g.main_window, text, error_caption, MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+}
+
 // Destroys the dialog; its WM_DESTROY saves and clears settings_dialog.
-static void destroy_dialog(HWND dialog) {
+// Then says so if the file could not be written, once however many times
+// this leaving saved.
+static void leave_dialog(HWND dialog) {
+    leaving = 1;
     DestroyWindow(dialog);
+    leaving = 0;
     if (g.settings_dialog == dialog)
         g.settings_dialog = nullptr;
+    tell_save_failure();
 }
 
 void center_window(HWND window) {
@@ -52,12 +76,26 @@ static int refuse(HWND dialog, const char *text, int label) {
     return 0;
 }
 
+// The field's text, at most limit bytes of it in whole characters: the
+// system cuts a longer text by bytes, which may leave the lead byte of a
+// character without its trail byte.
+static void read_text_field(HWND dialog, int id, char *out, int limit) {
+    char text[SETTINGS_TITLE_MAX + 2];
+    if (limit > SETTINGS_TITLE_MAX)
+        limit = SETTINGS_TITLE_MAX;
+    // A byte more than is kept, so that the cut is ours.
+    GetDlgItemTextA(dialog, id, text, limit + 2);
+    int length = text_whole_length(text, limit, system_text_rules());
+    CopyMemory(out, text, length);
+    out[length] = 0;
+}
+
 static int validate_settings(HWND dialog) {
     // The texts go straight into the settings, as read.
-    GetDlgItemTextA(dialog, IDC_TITLE, g.title, 1023);
+    read_text_field(dialog, IDC_TITLE, g.title, SETTINGS_TITLE_MAX);
     if (g.title[0] == 0)
         return refuse(dialog, "ウインドウタイトルを指定して下さい。", IDC_LABEL_TITLE);
-    GetDlgItemTextA(dialog, IDC_POST_TEXT, g.post_text, 127);
+    read_text_field(dialog, IDC_POST_TEXT, g.post_text, SETTINGS_POST_TEXT_MAX);
     if (g.post_text[0] == 0)
         return refuse(dialog, "改行するに必要な文字を指定して下さい。", IDC_LABEL_TEXT);
 
@@ -81,12 +119,22 @@ static int validate_settings(HWND dialog) {
     return 1;
 }
 
-static void save_settings(HWND dialog) {
+// asked: the save button or the start button, the user's own word. The
+// other saves (closing, the end of the session, the destruction) leave a
+// file alone that start-up could not read: they would put the defaults
+// shown in its place over the settings it holds. A failure is kept for
+// tell_save_failure; the settings in memory stay as they are.
+static void save_settings(HWND dialog, int asked) {
     RECT r;
     GetWindowRect(dialog, &r);
     g.window_left = r.left;
     g.window_top = r.top;
-    settings_file_write(g.ini_path, &g, g.window_left, g.window_top);
+    if (g.ini_unreadable && !asked)
+        return;
+    if (settings_file_write(g.ini_path, &g, g.window_left, g.window_top))
+        g.ini_unreadable = 0;
+    else
+        save_failed = 1;
 }
 
 static void set_number_field(HWND dialog, int id, int value) {
@@ -179,10 +227,10 @@ static INT_PTR on_command(HWND dialog, int id) {
             close_about_dialog();
             if (!validate_settings(dialog))
                 return FALSE;
-            save_settings(dialog);
+            save_settings(dialog, 1);
             set_tray_tip(g.title, g.running);
             tray_notify(NIM_MODIFY);
-            destroy_dialog(dialog);
+            leave_dialog(dialog);
             return TRUE;
         case IDC_LABEL_TITLE:
             focus_field(dialog, IDC_TITLE);
@@ -198,18 +246,18 @@ static INT_PTR on_command(HWND dialog, int id) {
             return TRUE;
         case IDC_EXIT:
             close_about_dialog();
-            destroy_dialog(dialog);
+            leave_dialog(dialog);
             PostQuitMessage(0);
             return TRUE;
         case IDC_START:
             if (!validate_settings(dialog))
                 return FALSE;
-            save_settings(dialog);
+            save_settings(dialog, 1);
             set_run_state(1);
             // The first post goes out at once, before the dialog closes.
             SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
             close_about_dialog();
-            destroy_dialog(dialog);
+            leave_dialog(dialog);
             return TRUE;
     }
     // IDOK, IDCANCEL, Enter and Esc from the accelerators, and the edits'
@@ -243,21 +291,24 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
         case WM_CLOSE:
             close_about_dialog();
             // The settings as they stand, not the unchecked fields.
-            save_settings(dialog);
+            save_settings(dialog, 0);
             kill_title_track();
-            destroy_dialog(dialog);
+            leave_dialog(dialog);
             return TRUE;
         case WM_QUERYENDSESSION:
             // The settings are saved now, as the session may end before the
             // close comes round.
-            save_settings(dialog);
+            save_settings(dialog, 0);
             return answer_end_of_session(dialog);
         case WM_DESTROY:
             close_about_dialog();
-            save_settings(dialog);
+            save_settings(dialog, 0);
             kill_title_track();
             if (g.settings_dialog == dialog)
                 g.settings_dialog = nullptr;
+            // Destroyed by none of the ways of leaving above: told here.
+            if (!leaving)
+                tell_save_failure();
             return FALSE;
     }
     return FALSE;

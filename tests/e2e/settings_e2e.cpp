@@ -475,3 +475,49 @@ E2E_TEST(settings_system_menu) {
     y.click(IDC_EXIT);
     check_exit_0(*y.proc);
 }
+
+// A settings file that another program holds while Yarrowmeld starts (a sync
+// client, a virus scanner) is not taken for no file: the user is told once,
+// the dialog shows the defaults, and closing it leaves the file as it was.
+E2E_TEST(settings_unreadable_file_is_kept) {
+    static const char kUnreadable[] =  // "設定ファイルを読み込めません。"
+        "\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF"
+        "\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
+    static const char kKept[] =  // "初期設定を表示します。設定ファイルはそのまま残します。"
+        "\n\n\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xF0\x95\x5C\x8E\xA6\x82\xB5\x82\xDC\x82\xB7\x81"
+        "\x42\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x82\xBB\x82\xCC\x82\xDC\x82"
+        "\xDC\x8E\x63\x82\xB5\x82\xDC\x82\xB7\x81\x42";
+    Sandbox box;
+    const std::string before = settings_ini({20, 300, "Lobby", "hi"}) + "\r\n";
+    box.write_file("Yarrowmeld.ini", before);
+    HANDLE held = CreateFileA(box.path("Yarrowmeld.ini").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    REQUIRE(held != INVALID_HANDLE_VALUE);
+    Process &p = box.start();
+
+    MessageBoxInfo msg;
+    REQUIRE(wait_message_box(p.pid(), &msg));
+    CloseHandle(held);  // held until the program has given up on it
+    CHECK_EQ(msg.caption, kErrorCaption);
+    CHECK_EQ(msg.text.substr(0, sizeof kUnreadable - 1), kUnreadable);
+    CHECK(msg.text.find("Yarrowmeld.ini" + std::string(kKept)) != std::string::npos);
+    CHECK((GetWindowLongA(msg.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    REQUIRE(press_ok(msg));
+
+    HWND dlg = wait_settings_dialog(p);
+    REQUIRE(dlg);
+    CHECK_EQ(item_text(dlg, IDC_TITLE), "");
+    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "10");
+    PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    REQUIRE(wait_gone(dlg));
+    std::string after;
+    CHECK(box.read_file("Yarrowmeld.ini", &after));
+    CHECK_EQ(after, before);
+    CHECK(!wait_message_box(p.pid(), &msg, 0));  // told once, at the start
+    HWND main_window = find_main_window(p.pid());
+    REQUIRE(main_window);
+    PostMessageA(main_window, WM_CLOSE, 0, 0);  // the tray menu's exit
+    check_exit_0(p);
+    CHECK(box.read_file("Yarrowmeld.ini", &after));
+    CHECK_EQ(after, before);
+}

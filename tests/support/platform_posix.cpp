@@ -6,6 +6,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <malloc.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -101,6 +102,15 @@ int plat_read_file(const char *path, char **data, size_t *size) {
     *data = buffer;
     *size = got;
     return 1;
+}
+
+int plat_path_present(const char *path) {
+    if (!path[0])
+        return 0;
+    struct stat st;
+    if (stat(path, &st) == 0)
+        return 1;
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
 }
 
 static PlatWriteFault g_write_fault = PLAT_WRITE_NO_FAULT;
@@ -229,6 +239,66 @@ static int g_code_page = 932;
 
 void plat_set_test_code_page(int code_page) {
     g_code_page = code_page;
+}
+
+// Bytes of the UTF-8 sequence that starts at text (at most left), or 0 when
+// none starts there.
+static size_t utf8_sequence(const unsigned char *text, size_t left) {
+    size_t n = text[0] < 0x80                       ? 1
+               : text[0] >= 0xC2 && text[0] <= 0xDF ? 2
+               : text[0] >= 0xE0 && text[0] <= 0xEF ? 3
+               : text[0] >= 0xF0 && text[0] <= 0xF4 ? 4
+                                                    : 0;
+    if (n == 0 || n > left)
+        return 0;
+    for (size_t i = 1; i < n; i++)
+        if ((text[i] & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
+// The emulated code page's conversion through iconv; what it cannot take
+// (no UTF-8, or no character of the code page) becomes "?", as it does
+// under Windows' conversion with its default character.
+int plat_utf8_to_ansi(const char *text, size_t size, char **out, size_t *out_size) {
+    // No code page takes more bytes for a character than UTF-8 does, and a
+    // replaced byte becomes one "?".
+    char *ansi = (char *)plat_alloc(size + 1, 0);
+    if (!ansi)
+        return 0;
+    char name[16];
+    snprintf(name, sizeof name, "CP%d", g_code_page);
+    iconv_t cd = iconv_open(name, "UTF-8");
+    if (cd == (iconv_t)-1)
+        cd = iconv_open("ASCII", "UTF-8");
+    if (cd == (iconv_t)-1) {
+        plat_free(ansi);
+        return 0;
+    }
+    char *in = (char *)text;
+    size_t in_left = size;
+    char *to = ansi;
+    size_t to_left = size;
+    while (in_left > 0) {
+        if (iconv(cd, &in, &in_left, &to, &to_left) != (size_t)-1)
+            break;
+        if (errno == E2BIG || to_left == 0) {
+            iconv_close(cd);
+            plat_free(ansi);
+            return 0;
+        }
+        // One character or byte that does not convert.
+        size_t skip = utf8_sequence((const unsigned char *)in, in_left);
+        in += skip ? skip : 1;
+        in_left -= skip ? skip : 1;
+        *to++ = '?';
+        --to_left;
+    }
+    iconv_close(cd);
+    *out_size = (size_t)(to - ansi);
+    ansi[*out_size] = '\0';
+    *out = ansi;
+    return 1;
 }
 
 int plat_is_lead_byte(unsigned char c) {

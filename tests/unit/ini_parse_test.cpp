@@ -136,8 +136,12 @@ TEST_F(IniParse, LineRules) {
          "a=1\rb=2\nc=3\n\rd=4\r\n\r\n\n\re=5", "[] a=1 b=2 c=3 d=4 e=5\n"},
         {"a break at the very start is skipped", "\r\n\n[s]\nk=v", "[]\n[s] k=v\n"},
         {"a NUL at the start of a line ends the parse", std::string("a=1\n\0b=2\n", 9), "[] a=1\n"},
-        {"a NUL inside a line ends the text there", std::string("a=1\nb=x\0y\nc=3", 13),
-         "[] a=1 b=x\n"},
+        {"a NUL inside a line ends its value, not the text", std::string("a=1\nb=x\0y\nc=3", 13),
+         "[] a=1 b=x c=3\n"},
+        {"a NUL inside a comment ends the comment only",
+         std::string("#note\0hidden\n[Setting]\nUpdate=5", 31), "[] {#note}\n[Setting] Update=5\n"},
+        {"a NUL inside a key or header name ends the name", std::string("[se\0x]\nke\0y=1", 15),
+         "[]\n[se] ke=1\n"},
         {"header and comment only in the first column", " [s]\n\t#c\n[t]\n #d=1",
          "[] [s]= #c=\n[t] #d=1\n"},
         {"a blank after ] drops the header; keys stay in the section before", "[a]\nk=1\n[b] \nm=2",
@@ -148,8 +152,10 @@ TEST_F(IniParse, LineRules) {
          "[  x y \t]\n[[a]=b]\n  key \t= v ", "[]\n[x y]\n[[a]=b] key= v \n"},
         {"= at the start drops the line; only the first = splits", "=x\na==b=\n \t\nc",
          "[] a==b= = c=\n"},
-        {"a byte-order mark is part of the first line", "\xEF\xBB\xBF[s]\nk=1",
-         "[] \xEF\xBB\xBF[s]= k=1\n"},
+        {"a UTF-8 byte-order mark is no part of the first line", "\xEF\xBB\xBF[s]\nk=1",
+         "[]\n[s] k=1\n"},
+        {"only a whole mark at the very start counts", "\xEF\xBB[s]\n \xEF\xBB\xBF[t]",
+         "[] \xEF\xBB[s]= \xEF\xBB\xBF[t]=\n"},
         {"comments keep their text, trailing blanks trimmed", "#  a = b  \n#\n",
          "[] {#  a = b} {#}\n"},
         {"repeated names stay apart", "[s]\nk=1\nk=2\n[S]\nk=3", "[]\n[s] k=1 k=2\n[S] k=3\n"},
@@ -159,6 +165,33 @@ TEST_F(IniParse, LineRules) {
         EXPECT_EQ(dump(), row.doc) << row.why;
         ini_free();
     }
+}
+
+// A file with a byte-order mark is UTF-8; the program's texts are in the
+// ANSI code page, so it is converted (the seam emulates the code pages).
+TEST_F(IniParse, Utf8WithByteOrderMarkIsConverted) {
+    const std::string text =
+        "\xEF\xBB\xBF[Setting]\r\nTitle=\"\xE3\x83\xAD\xE3\x83\x93\xE3\x83\xBC\"\r\n"
+        "Charcter=caf\xC3\xA9\r\nBad=\xFFx\r\nMissing=\xE2\x82\xAC\xF0\x9F\x98\x80\r\n";
+    char out[64];
+    ASSERT_EQ(load(text), 1);
+    ini_get_string("Setting", "Title", "", out, sizeof out);
+    EXPECT_STREQ(out, "\x83\x8D\x83\x72\x81\x5B");  // "ロビー" in code page 932
+    ini_get_string("Setting", "Bad", "", out, sizeof out);
+    EXPECT_STREQ(out, "?x");  // a byte that is no UTF-8
+    ini_get_string("Setting", "Missing", "", out, sizeof out);
+    EXPECT_STREQ(out, "??");  // neither the euro sign nor an emoji is in code page 932
+    plat_set_test_code_page(1252);
+    ASSERT_EQ(load(text), 1);
+    plat_set_test_code_page(932);
+    ini_get_string("Setting", "Charcter", "", out, sizeof out);
+    EXPECT_STREQ(out, "caf\xE9");
+    // Short of memory for the converted text, the load fails and holds
+    // nothing.
+    plat_test_fail_allocs(0, 1);
+    EXPECT_EQ(load(text), 0);
+    plat_test_fail_allocs(0, 0);
+    EXPECT_EQ(ini_document()->sections, nullptr);
 }
 
 TEST_F(IniParse, LookupsSkipCommentsBlankKeysAndTakeTheFirstMatch) {

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "guarded_text.h"
+#include "platform_test.h"
 
 namespace {
 
@@ -167,6 +169,105 @@ TEST(SettingsFile, KeysReadAndWrittenInTheirSpellings) {
 
     unlink(path.c_str());
     EXPECT_EQ(rmdir(dir), 0);
+}
+
+// A folder of its own with the path of its Yarrowmeld.ini, removed again.
+class SettingsFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(mkdtemp(dir_), nullptr);
+        path_ = std::string(dir_) + "/Yarrowmeld.ini";
+    }
+    void TearDown() override {
+        plat_set_test_code_page(932);
+        plat_test_fail_allocs(0, 0);
+        plat_test_fail_write(PLAT_WRITE_NO_FAULT, 0);
+        rmdir(path_.c_str());
+        unlink(path_.c_str());
+        EXPECT_EQ(rmdir(dir_), 0);
+    }
+    std::string bytes() const {
+        std::stringstream s;
+        s << std::ifstream(path_).rdbuf();
+        return s.str();
+    }
+    char dir_[32] = "/tmp/settings_file_XXXXXX";
+    std::string path_;
+};
+
+std::string repeat(const char *piece, int count) {
+    std::string s;
+    for (int i = 0; i < count; i++) s += piece;
+    return s;
+}
+
+// Cut by bytes, the last character of a title of 1023 bytes or a post text
+// of 127 would lose its trail byte; the lone lead byte would then swallow
+// whatever follows it when shown or saved.
+TEST_F(SettingsFolder, LongValuesKeepWholeCharacters) {
+    const std::string title = "a" + repeat("\x82\xA0", 511);  // 1023 bytes
+    const std::string text = "a" + repeat("\x82\xA0", 63);    // 127 bytes
+    std::ofstream(path_) << "[Setting]\r\nTiTle=" << title << "\r\nCharcter=\"" << text << "\"\r\n";
+    StoredSettings s;
+    ASSERT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_READ);
+    EXPECT_EQ(std::string(s.title), title.substr(0, 1021));
+    EXPECT_EQ(std::string(s.post_text), text.substr(0, 125));
+
+    // Under a single-byte code page every byte is a character.
+    plat_set_test_code_page(1252);
+    ASSERT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_READ);
+    EXPECT_EQ(std::string(s.title), title.substr(0, 1022));
+    EXPECT_EQ(std::string(s.post_text), text.substr(0, 126));
+}
+
+// Only a file that is not there may be taken for no settings at all.
+TEST_F(SettingsFolder, UnreadableFileIsToldFromAMissingOne) {
+    StoredSettings s;
+    EXPECT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_MISSING);
+    EXPECT_EQ(settings_file_read((path_ + "/below.ini").c_str(), &s), SETTINGS_FILE_MISSING);
+    EXPECT_EQ(settings_file_read("", &s), SETTINGS_FILE_MISSING);
+
+    std::ofstream(path_) << "[Setting]\r\nUpdate=3\r\nTiTle=Lobby\r\n";
+    EXPECT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_READ);
+    EXPECT_EQ(s.update_secs, 3);
+    // Short of memory for the text: the file is there, unread.
+    plat_test_fail_allocs(0, -1);
+    EXPECT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_UNREADABLE);
+    plat_test_fail_allocs(0, 0);
+    EXPECT_EQ(s.update_secs, 10);
+    EXPECT_STREQ(s.title, "");
+
+    unlink(path_.c_str());
+    ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);  // something that cannot be read as a file
+    EXPECT_EQ(settings_file_read(path_.c_str(), &s), SETTINGS_FILE_UNREADABLE);
+}
+
+// A save that fails says so, and the file is left as it was: also when a
+// key cannot be set, which would otherwise write a file without it.
+TEST_F(SettingsFolder, FailedWriteIsReportedAndKeepsTheFile) {
+    const std::string before = "[Setting]\r\nTiTle=Lobby\r\n";
+    std::ofstream(path_) << before;
+    StoredSettings s = {5, 60, 0, "Other", "x"};
+    plat_test_fail_write(PLAT_WRITE_FAIL_REPLACE, 0);
+    EXPECT_EQ(settings_file_write(path_.c_str(), &s, 1, 2), 0);
+    plat_test_fail_write(PLAT_WRITE_NO_FAULT, 0);
+    EXPECT_EQ(bytes(), before);
+    int failures = 0;
+    for (long skip = 0; skip < 40; skip++) {
+        std::ofstream(path_) << before;
+        plat_test_fail_allocs(skip, 1);
+        int ok = settings_file_write(path_.c_str(), &s, 1, 2);
+        plat_test_fail_allocs(0, 0);
+        if (!ok) {
+            failures++;
+            EXPECT_EQ(bytes(), before) << "allocation " << skip;
+        }
+    }
+    EXPECT_GT(failures, 5);
+    EXPECT_EQ(settings_file_write(path_.c_str(), &s, 1, 2), 1);
+    EXPECT_EQ(bytes(),
+              "[Setting]\r\nUpdate=5\r\nNewLine=60\r\nTitle=\"Other\"\r\nCharcter=\"x\"\r\n\r\n"
+              "[Window]\r\nLeft=1\r\nTop=2\r\n\r\n");
 }
 
 }  // namespace
