@@ -2,6 +2,8 @@
 // browser frame class whose title passes its rule (or, failing that, a
 // visible frame of today's browsers that holds a page window), then the
 // first descendant of that browser's page class.
+#include "automation/finder_win.h"
+
 #include "app/app_win.h"
 #include "automation/finder_rules.h"
 

@@ -5,9 +5,9 @@
 // real dialog templates, read from the built Yarrowmeld.exe (loaded as a
 // data file, so its code never runs).
 //
-// The settings dialog and the readme viewer open the about dialog; a file
-// that includes the real about dialog defines HAVE_ABOUT_DIALOG first, so
-// that no stand-in procedure is made for it.
+// The dialogs open one another; a file that includes the real about dialog
+// or readme viewer defines HAVE_ABOUT_DIALOG or HAVE_README_VIEWER first, so
+// that no stand-in is made for it.
 #ifndef YARROWMELD_DIALOG_TEST_SUPPORT_H
 #define YARROWMELD_DIALOG_TEST_SUPPORT_H
 
@@ -87,7 +87,8 @@ struct Calls {
     std::vector<std::string> tray_tips;  // set_tray_tip: "title|running"
     std::vector<DWORD> tray_messages;    // tray_notify
     std::vector<std::string> opened;     // open_dialog template names
-    int readme_opened = 0;               // open_readme_viewer
+    int readme_opened = 0;               // readme_viewer_open
+    int timers_stopped = 0;              // stop_work_timers
     std::vector<std::string> fatal;      // report_fatal texts
     std::vector<UINT> main_commands;     // WM_COMMAND ids at the main window
     std::vector<WPARAM> main_timers;     // WM_TIMER ids at the main window
@@ -126,7 +127,8 @@ HWND open_dialog(const char *template_name, DLGPROC) {
     return make_stand_in();
 }
 
-void open_readme_viewer(void) {
+#ifndef HAVE_README_VIEWER
+void readme_viewer_open(void) {
     calls.readme_opened++;
     if (g.readme_viewer)
         return;
@@ -134,10 +136,35 @@ void open_readme_viewer(void) {
     g.readme_search = 1;
     g.readme_search_ticks = 30;
 }
+#endif
+
+// The run's timers: none are started by the dialogs under test.
+void stop_work_timers(void) {
+    calls.timers_stopped++;
+}
 
 #ifndef HAVE_ABOUT_DIALOG
-INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
+// A stand-in window for the about dialog, opened and closed as the real
+// one is.
+void about_dialog_open(void) {
+    if (!g.about_dialog)
+        g.about_dialog = open_dialog("IDD_ABOUTDLG", nullptr);
+}
+
+void about_dialog_close(void) {
+    if (!g.about_dialog)
+        return;
+    HWND about = g.about_dialog;
+    g.about_dialog = nullptr;
+    DestroyWindow(about);
+}
+
+int about_dialog_reopen(HWND dialog) {
+    if (!g.about_dialog)
+        return 0;
+    about_dialog_close();
+    PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    return 1;
 }
 #endif
 

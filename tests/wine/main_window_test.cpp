@@ -31,6 +31,7 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #include "app/main_window_win.cpp"
 #include "ui/dialog_common_win.cpp"
 #include "ui/readme_viewer_win.cpp"
+#include "ui/status_window_win.cpp"
 
 // ------------------------------------------------------------ checks
 
@@ -79,19 +80,22 @@ HWND open_dialog(const char *template_name, DLGPROC) {
                            nullptr, nullptr);
 }
 
-void open_readme_viewer(void) {}
-
-void show_status_counts(void) {}
 void center_window(HWND) {}
 
-INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
+// The settings and about dialogs are not opened here; their handles stay
+// null, so each of their calls has nothing to act on.
+void settings_dialog_open(void) {}
+int settings_dialog_title(char *, int) {
+    return 0;
 }
-INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
+void settings_dialog_show_title(const char *) {}
+void format_caption(char *out, size_t size, const char *title) {
+    lstrcpynA(out, title, static_cast<int>(size));
 }
-INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
+void about_dialog_open(void) {}
+void about_dialog_close(void) {}
+int about_dialog_reopen(HWND) {
+    return 0;
 }
 
 // ------------------------------------------------------ page window
@@ -211,6 +215,20 @@ static void test_status_tick_needs_a_window(void) {
     CHECK(!status_ticked());
 }
 
+// Opening the settings dialog stops the run's timers through here: both
+// are killed and recorded as gone, the run state left as it is.
+static void test_work_timers_stop(void) {
+    start_running();
+    CHECK(g.update_timer != 0);
+    CHECK(g.post_timer != 0);
+    stop_work_timers();
+    CHECK(g.update_timer == 0);
+    CHECK(g.post_timer == 0);
+    CHECK(!KillTimer(g.main_window, IDT_UPDATE));
+    CHECK(!KillTimer(g.main_window, IDT_POST));
+    stop_running();
+}
+
 // ------------------------------------------- another copy's viewer
 
 static const char viewer_caption[] = "Yarrowmeld - Readme.txt";
@@ -295,6 +313,7 @@ int main(void) {
     test_refused_key_ends_the_burst();
     test_close_readme_order();
     test_status_tick_needs_a_window();
+    test_work_timers_stop();
     test_search_finds_own_viewer();
 
     stop_running();
