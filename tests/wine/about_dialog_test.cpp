@@ -1,7 +1,6 @@
 // The version-block helpers on the program's real version block, and the
 // about dialog on its real template: texts, system menu, the blinking icon
 // and the ways of closing.
-#define HAVE_ABOUT_DIALOG
 #include "ui/about_dialog_win.cpp"
 
 #include "dialog_test_support.h"

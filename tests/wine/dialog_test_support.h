@@ -5,9 +5,9 @@
 // real dialog templates, read from the built Yarrowmeld.exe (loaded as a
 // data file, so its code never runs).
 //
-// The dialogs open one another; a file that includes the real about dialog
-// or readme viewer defines HAVE_ABOUT_DIALOG or HAVE_README_VIEWER first, so
-// that no stand-in is made for it.
+// The other dialogs' own files are linked in (tests/wine/CMakeLists.txt);
+// the readme viewer is a recording stand-in unless the test includes the
+// real one, which it says by defining HAVE_README_VIEWER first.
 #ifndef YARROWMELD_DIALOG_TEST_SUPPORT_H
 #define YARROWMELD_DIALOG_TEST_SUPPORT_H
 
@@ -142,31 +142,6 @@ void readme_viewer_open(void) {
 void stop_work_timers(void) {
     calls.timers_stopped++;
 }
-
-#ifndef HAVE_ABOUT_DIALOG
-// A stand-in window for the about dialog, opened and closed as the real
-// one is.
-void about_dialog_open(void) {
-    if (!g.about_dialog)
-        g.about_dialog = open_dialog("IDD_ABOUTDLG", nullptr);
-}
-
-void about_dialog_close(void) {
-    if (!g.about_dialog)
-        return;
-    HWND about = g.about_dialog;
-    g.about_dialog = nullptr;
-    DestroyWindow(about);
-}
-
-int about_dialog_reopen(HWND dialog) {
-    if (!g.about_dialog)
-        return 0;
-    about_dialog_close();
-    PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
-    return 1;
-}
-#endif
 
 // ------------------------------------------------------- main window
 

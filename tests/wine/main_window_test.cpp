@@ -80,24 +80,6 @@ HWND open_dialog(const char *template_name, DLGPROC) {
                            nullptr, nullptr);
 }
 
-void center_window(HWND) {}
-
-// The settings and about dialogs are not opened here; their handles stay
-// null, so each of their calls has nothing to act on.
-void settings_dialog_open(void) {}
-int settings_dialog_title(char *, int) {
-    return 0;
-}
-void settings_dialog_show_title(const char *) {}
-void format_caption(char *out, size_t size, const char *title) {
-    lstrcpynA(out, title, static_cast<int>(size));
-}
-void about_dialog_open(void) {}
-void about_dialog_close(void) {}
-int about_dialog_reopen(HWND) {
-    return 0;
-}
-
 // ------------------------------------------------------ page window
 
 static HWND page;
