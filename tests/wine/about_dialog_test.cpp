@@ -206,12 +206,12 @@ static void test_readme_entry(void) {
     calls = Calls();
     HWND about = open_about();
     SendMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(calls.readme_opened, 1);
+    CHECK_INT(times_opened("IDD_README"), 1);
     CHECK(g.readme_viewer != nullptr);
     CHECK_INT(g.readme_search_ticks, 30);
     // Once open, the entry does nothing.
     SendMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(calls.readme_opened, 1);
+    CHECK_INT(times_opened("IDD_README"), 1);
     CHECK(IsWindow(about));
     DestroyWindow(about);
     DestroyWindow(g.readme_viewer);

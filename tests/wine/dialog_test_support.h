@@ -6,8 +6,7 @@
 // data file, so its code never runs).
 //
 // The other dialogs' own files are linked in (tests/wine/CMakeLists.txt);
-// the readme viewer is a recording stand-in unless the test includes the
-// real one, which it says by defining HAVE_README_VIEWER first.
+// the windows they open are stand-ins made by open_dialog.
 #ifndef YARROWMELD_DIALOG_TEST_SUPPORT_H
 #define YARROWMELD_DIALOG_TEST_SUPPORT_H
 
@@ -87,7 +86,6 @@ struct Calls {
     std::vector<std::string> tray_tips;  // set_tray_tip: "title|running"
     std::vector<DWORD> tray_messages;    // tray_notify
     std::vector<std::string> opened;     // open_dialog template names
-    int readme_opened = 0;               // readme_viewer_open
     int timers_stopped = 0;              // stop_work_timers
     std::vector<std::string> fatal;      // report_fatal texts
     std::vector<UINT> main_commands;     // WM_COMMAND ids at the main window
@@ -127,16 +125,12 @@ HWND open_dialog(const char *template_name, DLGPROC) {
     return make_stand_in();
 }
 
-#ifndef HAVE_README_VIEWER
-void readme_viewer_open(void) {
-    calls.readme_opened++;
-    if (g.readme_viewer)
-        return;
-    g.readme_viewer = make_stand_in();
-    g.readme_search = 1;
-    g.readme_search_ticks = 30;
+// How often a template was opened.
+static inline int times_opened(const char *template_name) {
+    int n = 0;
+    for (const std::string &name : calls.opened) n += name == template_name;
+    return n;
 }
-#endif
 
 // The run's timers: none are started by the dialogs under test.
 void stop_work_timers(void) {

@@ -1,7 +1,6 @@
 // The readme viewer on its real template with the system's rich-edit
 // library: the file shown read-only, the system menu, the scroll subclass's
 // own position, the about dialog over the viewer, and the closing order.
-#define HAVE_README_VIEWER
 #include "ui/readme_viewer_win.cpp"
 
 #include "dialog_test_support.h"

@@ -460,7 +460,7 @@ static void test_system_commands(void) {
     g.readme_available = 1;
     HWND dialog = open_settings();
     SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(calls.readme_opened, 1);
+    CHECK_INT(times_opened("IDD_README"), 1);
     CHECK(g.readme_viewer != nullptr);
     CHECK_INT(g.readme_search, 1);
     CHECK_INT(g.readme_search_ticks, 30);
