@@ -352,9 +352,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     // the data of a file renamed over another even without fsync.
     char dir[] = "/dev/shm/ini_fuzz_XXXXXX";
     char fallback[] = "/tmp/ini_fuzz_XXXXXX";
-    if (!mkdtemp(dir) && !mkdtemp(fallback))
+    // The folder is the one mkdtemp made: its name may end in "X" as well.
+    const char *made = mkdtemp(dir);
+    if (!made)
+        made = mkdtemp(fallback);
+    if (!made)
         abort();
-    g_dir = dir[sizeof dir - 2] == 'X' ? fallback : dir;
+    g_dir = made;
     g_path = g_dir + "/fuzz.ini";
     plat_test_set_sync(0);  // a file per input: spare the disk the flushes
     atexit(cleanup);

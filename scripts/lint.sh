@@ -25,6 +25,25 @@ if [ -n "$upward$windowed" ]; then
     exit 1
 fi
 
+# Every handle field of the Settings record has one owning file, listed in
+# scripts/handle_owners.txt; an assignment elsewhere in src/ fails.
+stray=""
+while read -r field owner; do
+    case "$field" in '' | '#'*) continue ;; esac
+    [ -f "$owner" ] || {
+        echo "lint: scripts/handle_owners.txt names a missing file: $owner" >&2
+        exit 1
+    }
+    write="(\bg\.$field\b(\.[A-Za-z_]+)*[[:space:]]*([-+*/|&^]?=[^=]|\+\+|--)|(\+\+|--|&)[[:space:]]*g\.$field\b)"
+    found=$(grep -rnE "$write" src --include='*.cpp' --include='*.h' | grep -v "^$owner:" || true)
+    [ -z "$found" ] || stray+="$found (g.$field belongs to $owner)"$'\n'
+done <scripts/handle_owners.txt
+if [ -n "$stray" ]; then
+    echo "lint: handle fields assigned outside their owning file:" >&2
+    printf '%s' "$stray" >&2
+    exit 1
+fi
+
 # One layout for the C++ of the program, its tests and its tools, the one
 # .clang-format describes: a file that clang-format would change fails.
 command -v clang-format >/dev/null || {

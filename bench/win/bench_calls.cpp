@@ -18,6 +18,8 @@
 #include <string.h>
 
 #include "app/app_win.h"
+#include "automation/finder_win.h"
+#include "automation/run_control_win.h"
 #include "bench_ids.h"
 #include "bench_util.h"
 

@@ -21,3 +21,14 @@ void set_tray_tip(const char *, int) {}
 
 void show_status_counts(void) {}
 void search_readme_window(void) {}
+void status_window_close(void) {}
+
+// No settings dialog is open in the bench.
+int settings_dialog_title(char *, int) {
+    return 0;
+}
+void settings_dialog_show_title(const char *) {}
+void format_caption(char *out, size_t size, const char *) {
+    if (size)
+        out[0] = 0;
+}

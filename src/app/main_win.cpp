@@ -6,6 +6,10 @@
 #include <stdlib.h>
 
 #include "app/command_line.h"
+#include "app/main_window_win.h"
+#include "automation/run_control_win.h"
+#include "ui/readme_viewer_win.h"
+#include "ui/settings_dialog_win.h"
 
 Settings g;
 
@@ -30,14 +34,6 @@ HWND open_dialog(const char *template_name, DLGPROC proc) {
     // its handle must not be kept then, or the opener would hold a dead
     // window for good.
     return IsWindow(dialog) ? dialog : nullptr;
-}
-
-void open_readme_viewer(void) {
-    if (g.readme_viewer)
-        return;
-    g.readme_viewer = open_dialog("IDD_README", readme_viewer_proc);
-    g.readme_search = 1;
-    g.readme_search_ticks = 30;
 }
 
 static void find_ini_path(HINSTANCE instance) {
@@ -119,7 +115,7 @@ static void create_main_window(HINSTANCE instance) {
 static void handle_command_line(void) {
     for (int i = 1; i < __argc; ++i) {
         if (is_readme_option(__argv[i]) && g.readme_available == 1)
-            open_readme_viewer();
+            readme_viewer_open();
     }
 }
 
@@ -140,19 +136,12 @@ static int run_message_loop(void) {
 }
 
 static void shut_down(void) {
-    if (g.readme_viewer) {
-        DestroyWindow(g.readme_viewer);
-        if (g.rich_edit_module)
-            FreeLibrary(g.rich_edit_module);
-    }
+    readme_viewer_close();
     DestroyAcceleratorTable(g.accelerators);
     tray_notify(NIM_DELETE);
     if (g.tray_menu)
         DestroyMenu(g.tray_menu);
-    if (g.update_timer)
-        KillTimer(g.main_window, IDT_UPDATE);
-    if (g.post_timer)
-        KillTimer(g.main_window, IDT_POST);
+    stop_work_timers();
     if (g.tick_timer)
         KillTimer(g.main_window, IDT_TICK);
 }
@@ -172,7 +161,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     create_main_window(instance);
     handle_command_line();
 
-    g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
+    settings_dialog_open();
     g.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL));
     set_run_state(0);
     g.tick_timer = static_cast<int>(set_timer_or_quit(g.main_window, IDT_TICK, 1000));

@@ -1,10 +1,18 @@
 // The hidden main window: tray icon and menu, tray mouse actions, command
 // routing and the window's lifetime messages. Its timers are handled by the
 // run control.
+#include "app/main_window_win.h"
+
 #include "app/app_win.h"
 #include "app/tray_menu.h"
 #include "app/tray_register.h"
 #include "app/tray_tip.h"
+#include "automation/run_control_win.h"
+#include "ui/about_dialog_win.h"
+#include "ui/center_window_win.h"
+#include "ui/readme_viewer_win.h"
+#include "ui/settings_dialog_win.h"
+#include "ui/status_window_win.h"
 
 static HMENU build_tray_menu(void) {
     HMENU menu = CreatePopupMenu();
@@ -73,11 +81,11 @@ static void register_tray_icon(HWND window) {
     PostQuitMessage(0);
 }
 
-static void raise_dialog(HWND dialog, const RECT *recorded) {
+static void raise_dialog(HWND dialog, const RECT &recorded) {
     SetForegroundWindow(dialog);
     RECT now;
     GetWindowRect(dialog, &now);
-    if (now.left != recorded->left || now.top != recorded->top)
+    if (now.left != recorded.left || now.top != recorded.top)
         center_window(dialog);
 }
 
@@ -86,9 +94,9 @@ static int raise_open_dialogs(void) {
     if (!g.settings_dialog && !g.about_dialog)
         return 0;
     if (g.settings_dialog)
-        raise_dialog(g.settings_dialog, &g.settings_window_rect);
+        raise_dialog(g.settings_dialog, g.settings_window_rect);
     if (g.about_dialog)
-        raise_dialog(g.about_dialog, &g.about_window_rect);
+        raise_dialog(g.about_dialog, g.about_window_rect);
     return 1;
 }
 
@@ -122,24 +130,10 @@ static void on_tray_notify(HWND window, LPARAM mouse_message) {
 static void toggle_status_window(void) {
     if (g.running != 1)
         return;
-    if (g.status_shown == 0) {
-        g.status_shown = 1;
-        if (!g.status_window) {
-            g.status_window = open_dialog("IDD_STATUS", status_window_proc);
-            // A window closed while it initialised leaves nothing to tick.
-            if (g.status_window)
-                CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
-            else
-                g.status_shown = 0;
-        }
-    } else {
-        g.status_shown = 0;
-        if (g.status_window) {
-            DestroyWindow(g.status_window);
-            g.status_window = nullptr;
-            CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_UNCHECKED);
-        }
-    }
+    if (g.status_shown == 0)
+        status_window_open();
+    else
+        status_window_close();
 }
 
 static void forward_command(int id) {
@@ -177,8 +171,7 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             start_running();
             break;
         case IDM_ABOUT:
-            if (!g.about_dialog)
-                g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+            about_dialog_open();
             break;
         case IDM_STATUS:
             toggle_status_window();
@@ -187,30 +180,18 @@ static LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             if (!g.settings_dialog) {
                 // The dialog's initialisation still sees the run state as it
                 // was; only then is the program switched off.
-                g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
+                settings_dialog_open();
                 set_run_state(0);
             }
             break;
         case IDM_README:
-            open_readme_viewer();
+            readme_viewer_open();
             return 1;
         case IDM_EXIT:
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 1;
         case IDM_CLOSE_README:
-            // The viewer, and with it any rich-edit control still in it, goes
-            // before the library: any program can post this command while
-            // the control lives, and its window procedure is the library's
-            // code.
-            if (g.readme_viewer) {
-                HWND viewer = g.readme_viewer;
-                g.readme_viewer = nullptr;
-                DestroyWindow(viewer);
-            }
-            if (g.rich_edit_module) {
-                FreeLibrary(g.rich_edit_module);
-                g.rich_edit_module = nullptr;
-            }
+            readme_viewer_close();
             return 1;
     }
     return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

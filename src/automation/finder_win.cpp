@@ -3,6 +3,8 @@
 // visible frame of today's browsers that holds a page window, or a visible
 // Firefox frame, which is its own page window), then the first descendant
 // of that browser's page class.
+#include "automation/finder_win.h"
+
 #include "app/app_win.h"
 #include "automation/finder_rules.h"
 

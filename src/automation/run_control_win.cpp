@@ -2,12 +2,19 @@
 // page window.
 #include <string.h>
 
+#include "automation/run_control_win.h"
+
 #include "app/app_win.h"
+#include "app/main_window_win.h"
+#include "automation/finder_win.h"
 #include "platform/platform.h"
 #include "automation/countdown.h"
 #include "automation/foreground.h"
 #include "automation/key_plan.h"
 #include "text/text_rules.h"
+#include "ui/readme_viewer_win.h"
+#include "ui/settings_dialog_win.h"
+#include "ui/status_window_win.h"
 
 // A page window that stops answering must not hold the program for ever,
 // but a page busy with a script or a garbage collection for a few seconds
@@ -26,28 +33,6 @@ static const UINT FOREGROUND_ANSWER_MS = 1000;
 static char title_field_text[1024];
 static char tracked_title[1024];
 
-// Caption "Yarrowmeld - title", or the product name alone for an empty title.
-static void format_caption(char *out, size_t size, const char *title) {
-    if (size == 0)
-        return;
-    // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
-    // 1023 bytes long.
-    size_t n = 0;
-    const char *parts[3] = {PRODUCT_NAME, title && title[0] ? " - " : "", title ? title : ""};
-    for (const char *part : parts) {
-        for (const char *p = part; *p && n + 1 < size; ++p) out[n++] = *p;
-    }
-    out[n] = 0;
-}
-
-static void set_settings_caption(const char *title) {
-    if (!g.settings_dialog)
-        return;
-    char caption[1040];
-    format_caption(caption, sizeof caption, title);
-    SetWindowTextA(g.settings_dialog, caption);
-}
-
 // The timer period in milliseconds for an interval in seconds. The INI file
 // may hold any number, so the product is worked out without overflow and
 // kept within what SetTimer accepts; a negative interval waits as long as
@@ -64,7 +49,7 @@ static int start_work_timer(UINT id, int seconds) {
     return static_cast<int>(set_timer_or_quit(g.main_window, id, timer_period(seconds)));
 }
 
-static void kill_work_timers(void) {
+void stop_work_timers(void) {
     if (g.update_timer) {
         KillTimer(g.main_window, IDT_UPDATE);
         g.update_timer = 0;
@@ -92,7 +77,7 @@ void set_run_state(int state) {
     if (previous && previous != g.tray_icon.hIcon)
         DestroyIcon(previous);
 
-    set_settings_caption(g.title);
+    settings_dialog_show_title(g.title);
 
     if (on) {
         if (g.title[0] && g.update_secs != 0)
@@ -100,18 +85,9 @@ void set_run_state(int state) {
         if (g.post_text[0] && g.post_secs != 0)
             g.post_timer = start_work_timer(IDT_POST, g.post_secs);
     } else {
-        kill_work_timers();
+        stop_work_timers();
     }
     g.running = state;
-}
-
-static void close_status_window(void) {
-    if (!g.status_window)
-        return;
-    DestroyWindow(g.status_window);
-    g.status_window = nullptr;
-    g.status_shown = 0;
-    CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_UNCHECKED);
 }
 
 void start_running(void) {
@@ -126,18 +102,18 @@ void stop_running(void) {
     set_run_state(0);
     g.update_left = g.update_secs;
     g.post_left = g.post_secs;
-    close_status_window();
+    status_window_close();
 }
 
 static void handle_target_lost(int post_kind) {
-    kill_work_timers();
+    stop_work_timers();
     if (!post_kind)
         set_run_state(0);
     char caption[1040];
     format_caption(caption, sizeof caption, g.title);
     MessageBoxA(g.main_window, "指定されたウインドウが見つかりません。", caption,
                 MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
-    close_status_window();
+    status_window_close();
     set_run_state(0);
     PostMessageA(g.main_window, WM_COMMAND, IDM_SETTINGS, 0);
 }
@@ -267,16 +243,15 @@ void send_post(void) {
 }
 
 static void track_settings_title(void) {
-    if (!g.settings_dialog) {
+    if (!settings_dialog_title(title_field_text, 1023)) {
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
         return;
     }
-    GetDlgItemTextA(g.settings_dialog, IDC_TITLE, title_field_text, 1023);
     // Only a change is shown, not the same text every 100 ms.
     if (strcmp(title_field_text, tracked_title) != 0) {
         set_tray_tip(title_field_text, g.running);
         tray_notify(NIM_MODIFY);
-        set_settings_caption(title_field_text);
+        settings_dialog_show_title(title_field_text);
         memcpy(tracked_title, title_field_text, sizeof tracked_title);
     }
 }

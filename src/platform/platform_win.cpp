@@ -54,7 +54,7 @@ int plat_read_file(const char *path, char **data, size_t *size) {
         CloseHandle(file);
         return 0;
     }
-    char *buffer = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)low + 1);
+    char *buffer = static_cast<char *>(LocalAlloc(LMEM_FIXED, static_cast<SIZE_T>(low) + 1));
     if (!buffer) {
         CloseHandle(file);
         return 0;
@@ -130,7 +130,7 @@ static char *append_hex(char *p, DWORD value) {
 
 static int write_all(HANDLE file, const char *data, size_t size) {
     while (size > 0) {
-        DWORD chunk = size > 0x10000000 ? 0x10000000 : (DWORD)size;
+        DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
         DWORD written = 0;
         if (!WriteFile(file, data, chunk, &written, NULL) || written != chunk)
             return 0;
@@ -166,7 +166,7 @@ int plat_write_file(const char *path, const char *data, size_t size) {
     while (folder_len > 0 && path[folder_len - 1] != '\\' && path[folder_len - 1] != '/' &&
            path[folder_len - 1] != ':')
         --folder_len;
-    char *temp = (char *)LocalAlloc(LMEM_FIXED, (SIZE_T)folder_len + 32);
+    char *temp = static_cast<char *>(LocalAlloc(LMEM_FIXED, static_cast<SIZE_T>(folder_len) + 32));
     if (!temp)
         return 0;
     // The temporary file sits beside the old one, so that the move stays
@@ -178,7 +178,7 @@ int plat_write_file(const char *path, const char *data, size_t size) {
     DWORD seed = GetCurrentProcessId() << 16;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         char *p = temp;
-        CopyMemory(p, path, (SIZE_T)folder_len);
+        CopyMemory(p, path, static_cast<SIZE_T>(folder_len));
         p += folder_len;
         *p++ = '~';
         p = append_hex(p, seed + counter++);

@@ -1,5 +1,7 @@
 // The about dialog: product name, version and copyright from the program's
 // own version block, beside an icon that blinks between the two tray icons.
+#include "ui/about_dialog_win.h"
+
 #include "app/app_win.h"
 
 #include <stdlib.h>
@@ -7,27 +9,17 @@
 #include "text/text_rules.h"
 #include "ui/dpi_win.h"
 #include "ui/placement.h"
+#include "text/bounded_copy.h"
+#include "ui/dialog_common_win.h"
+#include "ui/readme_viewer_win.h"
 #include "ui/version_paths.h"
 
 // The control the blinking icon is drawn into, and the icon it gets next.
 static HWND icon_control;
 static int about_blink_icon = IDI_RUNNING;
 
-// Copies text into out (size bytes, always terminated), cutting before a
-// double-byte character that would not fit whole.
 static void copy_text(char *out, size_t size, const char *text) {
-    if (size == 0)
-        return;
-    size_t n = 0;
-    while (text[n]) {
-        // Half a character before the terminator is copied as it is.
-        size_t step = text_char_bytes(text + n, system_text_rules()) == 2 ? 2 : 1;
-        if (n + step >= size)
-            break;
-        for (size_t k = 0; k < step; k++) out[n + k] = text[n + k];
-        n += step;
-    }
-    out[n] = 0;
+    copy_whole_chars(out, size, text, system_text_rules());
 }
 
 static void *load_version_block(const char *file_name, DWORD **translation) {
@@ -179,7 +171,7 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return FALSE;
         case WM_SYSCOMMAND:
             if (wparam == IDM_SYS_README && !g.readme_viewer)
-                open_readme_viewer();
+                readme_viewer_open();
             return FALSE;
         case WM_CLOSE:
             close_dialog(dialog);
@@ -194,4 +186,25 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return FALSE;
     }
     return FALSE;
+}
+
+void about_dialog_open(void) {
+    if (!g.about_dialog)
+        g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+}
+
+void about_dialog_close(void) {
+    if (!g.about_dialog)
+        return;
+    HWND about = g.about_dialog;
+    g.about_dialog = nullptr;
+    DestroyWindow(about);
+}
+
+int about_dialog_reopen(HWND dialog) {
+    if (!g.about_dialog)
+        return 0;
+    about_dialog_close();
+    PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+    return 1;
 }

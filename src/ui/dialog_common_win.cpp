@@ -1,6 +1,7 @@
 // What the dialogs have in common: the small icon, the entries they add to
-// their system menus, closing the about dialog for them, and their answer to
-// the end of a session.
+// their system menus and their answer to the end of a session.
+#include "ui/dialog_common_win.h"
+
 #include "app/app_win.h"
 
 void set_dialog_icon(HWND dialog) {
@@ -19,22 +20,6 @@ void add_system_menu_entries(HWND dialog, int about, int readme) {
         InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_SYS_README, "Readme.txt の表示 (&B)");
     }
     DrawMenuBar(dialog);
-}
-
-void close_about_dialog(void) {
-    if (!g.about_dialog)
-        return;
-    HWND about = g.about_dialog;
-    g.about_dialog = nullptr;
-    DestroyWindow(about);
-}
-
-int reopen_about_dialog(HWND dialog) {
-    if (!g.about_dialog)
-        return 0;
-    close_about_dialog();
-    PostMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
-    return 1;
 }
 
 INT_PTR answer_end_of_session(HWND dialog) {

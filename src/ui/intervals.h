@@ -5,9 +5,16 @@
 // The number checks of the settings dialog, given what an unsigned
 // conversion of each field gave (ok flag and value). Values above
 // 2147483647 are refused as a conversion failure, so that no negative
-// interval or timer period can come from the fields. Returns 0 when all
-// pass, else the number of the failing check: 3 update field, 4 post field,
-// 5 both zero, 6 update not below a non-zero post.
-int validate_intervals(int update_ok, unsigned update_value, int post_ok, unsigned post_value);
+// interval or timer period can come from the fields. The first check that
+// fails, in the order below.
+enum IntervalCheck {
+    INTERVALS_OK,
+    INTERVALS_BAD_UPDATE,
+    INTERVALS_BAD_POST,
+    INTERVALS_BOTH_ZERO,
+    INTERVALS_POST_NOT_LONGER,  // update not below a non-zero post
+};
+IntervalCheck validate_intervals(int update_ok, unsigned update_value, int post_ok,
+                                 unsigned post_value);
 
 #endif

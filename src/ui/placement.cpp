@@ -54,7 +54,7 @@ int class_is_taskbar(const char *class_name) {
         for (; needle[k]; k++) {
             char c = p[k];
             if (c >= 'a' && c <= 'z')
-                c = (char)(c - 'a' + 'A');
+                c = static_cast<char>(c - 'a' + 'A');
             if (c != needle[k])
                 break;
         }

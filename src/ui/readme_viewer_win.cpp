@@ -1,5 +1,7 @@
 // The readme viewer: Readme.txt of the current directory, read-only, white
 // on black in a rich-edit control that is created at run time.
+#include "ui/readme_viewer_win.h"
+
 #include "app/app_win.h"
 
 #include <imm.h>
@@ -7,6 +9,8 @@
 
 #include "ui/dpi_win.h"
 #include "ui/placement.h"
+#include "ui/about_dialog_win.h"
+#include "ui/dialog_common_win.h"
 #include "ui/readme_scroll.h"
 
 // The control's window procedure before the scroll subclass, and the
@@ -174,8 +178,8 @@ void search_readme_window(void) {
     }
 }
 
-// The control goes before the library is unloaded; the main window unloads
-// it and destroys the viewer.
+// The control goes before the library is unloaded; the main window's
+// command unloads it and destroys the viewer.
 static void close_viewer(HWND viewer) {
     if (g.rich_edit) {
         if (previous_proc)
@@ -201,14 +205,14 @@ INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LP
                 close_viewer(viewer);
             return FALSE;
         case WM_SYSCOMMAND:
-            if (reopen_about_dialog(viewer))
+            if (about_dialog_reopen(viewer))
                 return TRUE;
             if (wparam == IDM_SYS_ABOUT)
-                g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+                about_dialog_open();
             return FALSE;
         case WM_ACTIVATE:
             if (LOWORD(wparam) == WA_ACTIVE || LOWORD(wparam) == WA_CLICKACTIVE)
-                reopen_about_dialog(viewer);
+                about_dialog_reopen(viewer);
             return FALSE;
         case WM_CLOSE:
             close_viewer(viewer);
@@ -227,4 +231,27 @@ INT_PTR CALLBACK readme_viewer_proc(HWND viewer, UINT message, WPARAM wparam, LP
             return FALSE;
     }
     return FALSE;
+}
+
+void readme_viewer_open(void) {
+    if (g.readme_viewer)
+        return;
+    g.readme_viewer = open_dialog("IDD_README", readme_viewer_proc);
+    g.readme_search = 1;
+    g.readme_search_ticks = 30;
+}
+
+void readme_viewer_close(void) {
+    // The viewer, and with it any rich-edit control still in it, goes
+    // before the library: any program can post the closing command while
+    // the control lives, and its window procedure is the library's code.
+    if (g.readme_viewer) {
+        HWND viewer = g.readme_viewer;
+        g.readme_viewer = nullptr;
+        DestroyWindow(viewer);
+    }
+    if (g.rich_edit_module) {
+        FreeLibrary(g.rich_edit_module);
+        g.rich_edit_module = nullptr;
+    }
 }

@@ -1,11 +1,18 @@
 // The settings dialog: title, the two intervals and the post text, saved to
-// the INI file or applied at once by the start button. Also centre_window,
-// which the tray uses to bring a dialog back to the middle of the screen.
-#include "app/app_win.h"
+// the INI file or applied at once by the start button; its caption follows
+// the title field.
+#include "ui/settings_dialog_win.h"
 
+#include "app/app_win.h"
+#include "app/main_window_win.h"
 #include "text/text_rules.h"
+#include "automation/run_control_win.h"
+#include "ui/about_dialog_win.h"
+#include "ui/center_window_win.h"
+#include "ui/dialog_common_win.h"
 #include "ui/intervals.h"
 #include "ui/placement.h"
+#include "ui/readme_viewer_win.h"
 
 static const char error_caption[] = PRODUCT_NAME " - 設定エラー";
 
@@ -41,21 +48,6 @@ static void leave_dialog(HWND dialog) {
     if (g.settings_dialog == dialog)
         g.settings_dialog = nullptr;
     tell_save_failure();
-}
-
-void center_window(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    int w = r.right - r.left;
-    int h = r.bottom - r.top;
-    int x = center_x(GetSystemMetrics(SM_CXSCREEN), w);
-    int y = center_y(GetSystemMetrics(SM_CYSCREEN), h);
-    if (r.left == x && r.top == y)
-        return;
-    ShowWindow(window, SW_HIDE);
-    MoveWindow(window, x, y, w, h, FALSE);
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
 }
 
 static void focus_field(HWND dialog, int id) {
@@ -103,16 +95,18 @@ static int validate_settings(HWND dialog) {
     UINT update = GetDlgItemInt(dialog, IDC_UPDATE_SECS, &update_ok, FALSE);
     UINT post = GetDlgItemInt(dialog, IDC_POST_SECS, &post_ok, FALSE);
     switch (validate_intervals(update_ok, update, post_ok, post)) {
-        case 3:
+        case INTERVALS_BAD_UPDATE:
             return refuse(dialog, "更新時間設定に誤りがあります。", IDC_LABEL_UPDATE);
-        case 4:
+        case INTERVALS_BAD_POST:
             return refuse(dialog, "発言時間設定に誤りがあります。", IDC_LABEL_POST);
-        case 5:
+        case INTERVALS_BOTH_ZERO:
             return refuse(dialog, "更新時間と発言時間が「0」では意味がありません。",
                           IDC_LABEL_POST);
-        case 6:
+        case INTERVALS_POST_NOT_LONGER:
             return refuse(dialog, "更新時間より、発言時間の方が小さいか、等しいです。",
                           IDC_LABEL_POST);
+        case INTERVALS_OK:
+            break;
     }
     g.update_secs = g.update_left = static_cast<int>(update);
     g.post_secs = g.post_left = static_cast<int>(post);
@@ -190,14 +184,7 @@ static void init_dialog(HWND dialog) {
     // Opening the dialog stops the automation.
     if (g.status_window)
         SendMessageA(g.main_window, WM_COMMAND, IDM_STATUS, 0);
-    if (g.update_timer) {
-        KillTimer(g.main_window, IDT_UPDATE);
-        g.update_timer = 0;
-    }
-    if (g.post_timer) {
-        KillTimer(g.main_window, IDT_POST);
-        g.post_timer = 0;
-    }
+    stop_work_timers();
 
     SetDlgItemTextA(dialog, IDC_TITLE, g.title);
     SetDlgItemTextA(dialog, IDC_POST_TEXT, g.post_text);
@@ -224,7 +211,7 @@ static void init_dialog(HWND dialog) {
 static INT_PTR on_command(HWND dialog, int id) {
     switch (id) {
         case IDC_SAVE:
-            close_about_dialog();
+            about_dialog_close();
             if (!validate_settings(dialog))
                 return FALSE;
             save_settings(dialog, 1);
@@ -245,7 +232,7 @@ static INT_PTR on_command(HWND dialog, int id) {
             focus_field(dialog, IDC_POST_TEXT);
             return TRUE;
         case IDC_EXIT:
-            close_about_dialog();
+            about_dialog_close();
             leave_dialog(dialog);
             PostQuitMessage(0);
             return TRUE;
@@ -256,7 +243,7 @@ static INT_PTR on_command(HWND dialog, int id) {
             set_run_state(1);
             // The first post goes out at once, before the dialog closes.
             SendMessageA(g.main_window, WM_TIMER, IDT_POST, 0);
-            close_about_dialog();
+            about_dialog_close();
             leave_dialog(dialog);
             return TRUE;
     }
@@ -269,12 +256,12 @@ static INT_PTR on_sys_command(HWND dialog, WPARAM command) {
     // While the about dialog is open every system command, Close and a drag
     // of the caption included, is dropped: the about dialog is opened anew
     // in front instead.
-    if (reopen_about_dialog(dialog))
+    if (about_dialog_reopen(dialog))
         return TRUE;
     if (command == IDM_SYS_ABOUT) {
-        g.about_dialog = open_dialog("IDD_ABOUTDLG", about_dialog_proc);
+        about_dialog_open();
     } else if (command == IDM_SYS_README) {
-        open_readme_viewer();
+        readme_viewer_open();
     }
     return FALSE;
 }
@@ -289,7 +276,7 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
         case WM_SYSCOMMAND:
             return on_sys_command(dialog, wparam);
         case WM_CLOSE:
-            close_about_dialog();
+            about_dialog_close();
             // The settings as they stand, not the unchecked fields.
             save_settings(dialog, 0);
             kill_title_track();
@@ -301,7 +288,7 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
             save_settings(dialog, 0);
             return answer_end_of_session(dialog);
         case WM_DESTROY:
-            close_about_dialog();
+            about_dialog_close();
             save_settings(dialog, 0);
             kill_title_track();
             if (g.settings_dialog == dialog)
@@ -312,4 +299,37 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
             return FALSE;
     }
     return FALSE;
+}
+
+void settings_dialog_open(void) {
+    if (!g.settings_dialog)
+        g.settings_dialog = open_dialog("IDD_SETTINGDLG", settings_dialog_proc);
+}
+
+int settings_dialog_title(char *out, int size) {
+    if (!g.settings_dialog)
+        return 0;
+    GetDlgItemTextA(g.settings_dialog, IDC_TITLE, out, size);
+    return 1;
+}
+
+void format_caption(char *out, size_t size, const char *title) {
+    if (size == 0)
+        return;
+    // Built by hand: wsprintfA stops at 1024 bytes, and a title may be
+    // 1023 bytes long.
+    size_t n = 0;
+    const char *parts[3] = {PRODUCT_NAME, title && title[0] ? " - " : "", title ? title : ""};
+    for (const char *part : parts) {
+        for (const char *p = part; *p && n + 1 < size; ++p) out[n++] = *p;
+    }
+    out[n] = 0;
+}
+
+void settings_dialog_show_title(const char *title) {
+    if (!g.settings_dialog)
+        return;
+    char caption[1040];
+    format_caption(caption, sizeof caption, title);
+    SetWindowTextA(g.settings_dialog, caption);
 }

@@ -1,10 +1,13 @@
 // The status window: a small topmost window with the title and the two
 // countdowns, dragged by any point of its surface, with two tooltips.
+#include "ui/status_window_win.h"
+
 #include "app/app_win.h"
 
 #include <commctrl.h>
 
 #include "ui/dpi_win.h"
+#include "ui/dialog_common_win.h"
 #include "ui/placement.h"
 
 // Any fixed value; the same identifies the tool when it is removed.
@@ -153,4 +156,27 @@ INT_PTR CALLBACK status_window_proc(HWND window, UINT message, WPARAM wparam, LP
             return FALSE;
     }
     return FALSE;
+}
+
+void status_window_open(void) {
+    g.status_shown = 1;
+    if (g.status_window)
+        return;
+    g.status_window = open_dialog("IDD_STATUS", status_window_proc);
+    // A window closed while it initialised leaves nothing to tick.
+    if (g.status_window)
+        CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+    else
+        g.status_shown = 0;
+}
+
+void status_window_close(void) {
+    g.status_shown = 0;
+    if (!g.status_window)
+        return;
+    // Its WM_DESTROY keeps the rectangle.
+    HWND window = g.status_window;
+    g.status_window = nullptr;
+    DestroyWindow(window);
+    CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_UNCHECKED);
 }

@@ -19,10 +19,7 @@ const std::string kIni = settings_ini({100, 200, "Chat room", "."});
 // post asks for is there, everything posted before it has been handled.
 HWND settle_with_about(const Process &p, HWND main_window) {
     post_command(main_window, IDM_ABOUT);
-    HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
-    if (about)
-        wait_ready(about);
-    return about;
+    return wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
 }
 
 void close_about(HWND about) {
@@ -152,7 +149,6 @@ E2E_TEST(status_window_reopens_where_moved) {
     post_command(main_window, IDM_STATUS);
     HWND status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
-    REQUIRE(wait_ready(status));
     const RECT first = window_rect(status);
     note("first place %ld,%ld-%ld,%ld", first.left, first.top, first.right, first.bottom);
     // First opening: against the right edge of the screen, low on it.
@@ -166,7 +162,6 @@ E2E_TEST(status_window_reopens_where_moved) {
     post_command(main_window, IDM_STATUS);
     status = wait_dialog_with(p.pid(), IDC_STATUS_CLOSE);
     REQUIRE(status);
-    REQUIRE(wait_ready(status));
     const RECT again = window_rect(status);
     CHECK_EQ(again.left, 40);
     CHECK_EQ(again.top, 50);
@@ -191,7 +186,6 @@ E2E_TEST(about_dialog_texts_and_closing) {
     post_command(main_window, IDM_ABOUT);
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     CHECK_EQ(item_text(about, IDC_ABOUT_PRODUCT), product);
     CHECK_EQ(item_text(about, IDC_ABOUT_VERSION), "Version " + version);
     CHECK_EQ(item_text(about, IDC_ABOUT_COPYRIGHT), copyright);
@@ -221,7 +215,6 @@ E2E_TEST(about_dialog_texts_and_closing) {
     post_command(main_window, IDM_ABOUT);
     about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
     CHECK(wait_gone(about));
 
@@ -229,7 +222,6 @@ E2E_TEST(about_dialog_texts_and_closing) {
     post_command(main_window, IDM_ABOUT);
     about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     CHECK(wait_gone(about));
     // Closed, the dialog can open again: the program no longer thinks it open.
@@ -256,7 +248,6 @@ E2E_TEST(readme_viewer_from_tray) {
         post_command(main_window, IDM_README);
         HWND viewer = wait_viewer(p);
         REQUIRE(viewer);
-        REQUIRE(wait_ready(viewer));
         HWND about = settle_with_about(p, main_window);
         REQUIRE(about);
         CHECK_EQ(viewers(p).size(), 1u);
@@ -284,7 +275,6 @@ E2E_TEST(readme_viewer_from_tray) {
     REQUIRE(press_key(nullptr, 'B'));
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
     CHECK_EQ(viewer_text(viewer), readme);
     PostMessageA(viewer, WM_COMMAND, IDOK, 0);
     CHECK(wait_gone(viewer));
@@ -304,7 +294,6 @@ E2E_TEST(readme_viewer_from_system_menus) {
     PostMessageA(dlg, WM_SYSCOMMAND, IDM_SYS_README, 0);
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
     CHECK(contains(viewer_text(viewer), kChat932));
     PostMessageA(dlg, WM_SYSCOMMAND, IDM_SYS_README, 0);
 
@@ -312,7 +301,6 @@ E2E_TEST(readme_viewer_from_system_menus) {
     PostMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     CHECK_EQ(viewers(p).size(), 1u);
 
     note("about dialog's system menu while the viewer is open: still one");
@@ -327,7 +315,6 @@ E2E_TEST(readme_viewer_from_system_menus) {
     PostMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
     viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
     CHECK(contains(viewer_text(viewer), kChat932));
     CHECK_EQ(viewers(p).size(), 1u);
     PostMessageA(viewer, WM_CLOSE, 0, 0);
@@ -346,7 +333,6 @@ E2E_TEST(readme_viewer_from_command_line) {
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
     REQUIRE(wait_settings_dialog(p));
-    REQUIRE(wait_ready(viewer));
     CHECK_EQ(viewer_text(viewer), readme);
     HWND main_window = find_main_window(p.pid());
     REQUIRE(main_window);

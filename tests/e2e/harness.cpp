@@ -259,6 +259,14 @@ bool wait_gone(HWND w, DWORD timeout_ms) {
     return wait_until([&] { return !IsWindow(w); }, timeout_ms);
 }
 
+bool is_ready(HWND w, DWORD answer_ms) {
+    // A message sent to a window is answered only once its thread looks for
+    // messages again, that is once the dialog's initialisation has run to its
+    // end; a window that hides itself while it initialises (the status
+    // window does) is visible only after that.
+    return IsWindowVisible(w) && send_message(w, WM_NULL, 0, 0, answer_ms) && IsWindowVisible(w);
+}
+
 HWND find_dialog_with(DWORD pid, int child_id) {
     for (HWND w : find_tops(pid, "#32770", nullptr)) {
         if (GetDlgItem(w, child_id))
@@ -269,8 +277,13 @@ HWND find_dialog_with(DWORD pid, int child_id) {
 
 HWND wait_dialog_with(DWORD pid, int child_id, DWORD timeout_ms) {
     HWND found = nullptr;
-    wait_until([&] { return (found = find_dialog_with(pid, child_id)) != nullptr; }, timeout_ms);
-    return found;
+    wait_until(
+        [&] {
+            found = find_dialog_with(pid, child_id);
+            return found && is_ready(found, timeout_ms);
+        },
+        timeout_ms);
+    return found && is_ready(found, timeout_ms) ? found : nullptr;
 }
 
 HWND focused_window(DWORD thread_id) {
@@ -820,20 +833,13 @@ std::string settings_ini(const IniValues &v) {
 }
 
 bool wait_ready(HWND w, DWORD timeout_ms) {
-    // A dialog is visible once its initialisation has filled it, and a
-    // message sent to it is answered only when its thread looks for messages
-    // again.
-    if (!wait_until([&] { return !IsWindow(w) || IsWindowVisible(w); }, timeout_ms))
-        return false;
-    return IsWindow(w) && send_message(w, WM_NULL, 0, 0, timeout_ms);
+    return wait_until([&] { return !IsWindow(w) || is_ready(w, timeout_ms); }, timeout_ms) &&
+           IsWindow(w);
 }
 
 HWND wait_settings_dialog(const Process &p, DWORD timeout_ms) {
     // Only the settings dialog has the title field.
-    HWND dlg = wait_dialog_with(p.pid(), IDC_TITLE, timeout_ms);
-    if (dlg && !wait_ready(dlg, timeout_ms))
-        return nullptr;
-    return dlg;
+    return wait_dialog_with(p.pid(), IDC_TITLE, timeout_ms);
 }
 
 HWND find_main_window(DWORD pid) {
@@ -857,7 +863,14 @@ std::vector<HWND> viewers(const Process &p) {
 }
 
 HWND wait_viewer(const Process &p, DWORD timeout_ms) {
-    return wait_top(p.pid(), "#32770", kViewerCaption, timeout_ms);
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            found = find_top(p.pid(), "#32770", kViewerCaption);
+            return found && is_ready(found, timeout_ms);
+        },
+        timeout_ms);
+    return found && is_ready(found, timeout_ms) ? found : nullptr;
 }
 
 // Under Wine the rich edit answers WM_GETTEXTLENGTH from another process

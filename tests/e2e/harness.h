@@ -155,8 +155,13 @@ HWND wait_top(DWORD pid, const char *cls, const char *caption, DWORD timeout_ms 
 bool wait_gone(HWND w, DWORD timeout_ms = kWindowTimeout);
 
 // Dialogs (class "#32770") of a process that hold a child with this id.
+// The wait returns the dialog only once it is ready (see is_ready).
 HWND find_dialog_with(DWORD pid, int child_id);
 HWND wait_dialog_with(DWORD pid, int child_id, DWORD timeout_ms = kWindowTimeout);
+// A window is ready when it is visible and its thread has answered a
+// message, so that its initialisation has run to its end (answer_ms for
+// the answer).
+bool is_ready(HWND w, DWORD answer_ms);
 
 // The control with the keyboard focus on the given thread, or null.
 HWND focused_window(DWORD thread_id);
@@ -333,8 +338,8 @@ HWND find_main_window(DWORD pid);
 HWND settings_dialog(const Process &p);  // null when none is open
 HWND about_dialog(const Process &p);
 HWND status_window(const Process &p);
-std::vector<HWND> viewers(const Process &p);  // readme viewers
-HWND wait_viewer(const Process &p, DWORD timeout_ms = kWindowTimeout);
+std::vector<HWND> viewers(const Process &p);                            // readme viewers
+HWND wait_viewer(const Process &p, DWORD timeout_ms = kWindowTimeout);  // ready
 // The text of the viewer's rich-edit control, read across processes.
 std::string viewer_text(HWND viewer);
 

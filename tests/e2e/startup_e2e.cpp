@@ -184,7 +184,6 @@ E2E_TEST(readme_option_opens_viewer) {
     CHECK_EQ(viewers(p).size(), 1u);
     CHECK(IsWindowVisible(viewer));
     // The viewer shows the file.
-    REQUIRE(wait_ready(viewer));
     CHECK(contains(viewer_text(viewer), "Yarrowmeld readme for the test"));
     exit_through_button(p, dlg);
 }
@@ -346,7 +345,6 @@ E2E_TEST(enter_in_readme_viewer_goes_to_accelerators) {
     REQUIRE(viewer);
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    REQUIRE(wait_ready(viewer));
     REQUIRE(bring_forward(viewer));
     // The viewer, in front, has a control with the focus before the key.
     REQUIRE(wait_until([&] { return focused_window(p.main_thread_id()) != nullptr; }, 20000));

@@ -513,7 +513,6 @@ E2E_TEST(tray_menu_with_readme) {
     choose(menu, 'B');
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
 
     menu = open_menu(p, main_window, tray_menu(true, Marks::stopped), y.box, "readme-open");
     choose(menu, 'B');
@@ -529,7 +528,6 @@ E2E_TEST(tray_menu_with_readme) {
     post_command(main_window, IDM_README);
     viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
     post_command(main_window, IDM_CLOSE_README);
     CHECK(wait_gone(viewer));
     post_command(main_window, IDM_CLOSE_README);
@@ -542,7 +540,6 @@ E2E_TEST(tray_menu_with_readme) {
     choose(menu, 'A');
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     post_command(main_window, IDM_ABOUT);
     settle(p, main_window);
     CHECK(about_dialog(p) == about);
@@ -712,7 +709,6 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     post_command(main_window, IDM_ABOUT);
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     const POINT opened = top_left(about);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
@@ -734,7 +730,6 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     post_command(main_window, IDM_ABOUT);
     about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
@@ -774,7 +769,6 @@ E2E_TEST(tray_keys_reach_dialogs) {
     REQUIRE(dlg);
     HWND viewer = wait_viewer(p);
     REQUIRE(viewer);
-    REQUIRE(wait_ready(viewer));
     HWND main_window = find_main_window(p.pid());
     REQUIRE(main_window);
 
@@ -823,7 +817,6 @@ E2E_TEST(tray_keys_reach_dialogs) {
     post_command(main_window, IDM_ABOUT);
     HWND about = wait_dialog_with(p.pid(), IDC_ABOUT_VERSION);
     REQUIRE(about);
-    REQUIRE(wait_ready(about));
     // The about dialog has the focus now; a label command meant for the
     // settings dialog would take it.
     REQUIRE(wait_until([&] { return GetAncestor(focus_of(p), GA_ROOT) == about; }, 20000));

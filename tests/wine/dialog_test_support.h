@@ -5,9 +5,8 @@
 // real dialog templates, read from the built Yarrowmeld.exe (loaded as a
 // data file, so its code never runs).
 //
-// The settings dialog and the readme viewer open the about dialog; a file
-// that includes the real about dialog defines HAVE_ABOUT_DIALOG first, so
-// that no stand-in procedure is made for it.
+// The other dialogs' own files are linked in (tests/wine/CMakeLists.txt);
+// the windows they open are stand-ins made by open_dialog.
 #ifndef YARROWMELD_DIALOG_TEST_SUPPORT_H
 #define YARROWMELD_DIALOG_TEST_SUPPORT_H
 
@@ -87,7 +86,7 @@ struct Calls {
     std::vector<std::string> tray_tips;  // set_tray_tip: "title|running"
     std::vector<DWORD> tray_messages;    // tray_notify
     std::vector<std::string> opened;     // open_dialog template names
-    int readme_opened = 0;               // open_readme_viewer
+    int timers_stopped = 0;              // stop_work_timers
     std::vector<std::string> fatal;      // report_fatal texts
     std::vector<UINT> main_commands;     // WM_COMMAND ids at the main window
     std::vector<WPARAM> main_timers;     // WM_TIMER ids at the main window
@@ -133,20 +132,17 @@ HWND open_dialog(const char *template_name, DLGPROC) {
     return make_stand_in();
 }
 
-void open_readme_viewer(void) {
-    calls.readme_opened++;
-    if (g.readme_viewer)
-        return;
-    g.readme_viewer = make_stand_in();
-    g.readme_search = 1;
-    g.readme_search_ticks = 30;
+// How often a template was opened.
+static inline int times_opened(const char *template_name) {
+    int n = 0;
+    for (const std::string &name : calls.opened) n += name == template_name;
+    return n;
 }
 
-#ifndef HAVE_ABOUT_DIALOG
-INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
+// The run's timers: none are started by the dialogs under test.
+void stop_work_timers(void) {
+    calls.timers_stopped++;
 }
-#endif
 
 // ------------------------------------------------------- main window
 

@@ -32,6 +32,7 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #include "ui/dialog_common_win.cpp"
 #include "ui/dpi_win.cpp"
 #include "ui/readme_viewer_win.cpp"
+#include "ui/status_window_win.cpp"
 
 // ------------------------------------------------------------ checks
 
@@ -78,21 +79,6 @@ HWND open_dialog(const char *template_name, DLGPROC) {
         return nullptr;
     return CreateWindowExA(0, "STATIC", template_name, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                            nullptr, nullptr);
-}
-
-void open_readme_viewer(void) {}
-
-void show_status_counts(void) {}
-void center_window(HWND) {}
-
-INT_PTR CALLBACK settings_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
-INT_PTR CALLBACK status_window_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
-INT_PTR CALLBACK about_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
 }
 
 // ------------------------------------------------------ page window
@@ -212,6 +198,20 @@ static void test_status_tick_needs_a_window(void) {
     CHECK(!status_ticked());
 }
 
+// Opening the settings dialog stops the run's timers through here: both
+// are killed and recorded as gone, the run state left as it is.
+static void test_work_timers_stop(void) {
+    start_running();
+    CHECK(g.update_timer != 0);
+    CHECK(g.post_timer != 0);
+    stop_work_timers();
+    CHECK(g.update_timer == 0);
+    CHECK(g.post_timer == 0);
+    CHECK(!KillTimer(g.main_window, IDT_UPDATE));
+    CHECK(!KillTimer(g.main_window, IDT_POST));
+    stop_running();
+}
+
 // ------------------------------------------- another copy's viewer
 
 static const char viewer_caption[] = "Yarrowmeld - Readme.txt";
@@ -296,6 +296,7 @@ int main(void) {
     test_refused_key_ends_the_burst();
     test_close_readme_order();
     test_status_tick_needs_a_window();
+    test_work_timers_stop();
     test_search_finds_own_viewer();
 
     stop_running();

@@ -65,19 +65,14 @@ static void test_opening_stops_and_fills(void) {
     g.status_shown = 1;
     g.status_window = make_stand_in();
     HWND status = g.status_window;
-    g.update_timer = static_cast<int>(SetTimer(g.main_window, IDT_UPDATE, 60000, nullptr));
-    g.post_timer = static_cast<int>(SetTimer(g.main_window, IDT_POST, 60000, nullptr));
 
     HWND dialog = open_settings();
     CHECK(dialog != nullptr);
     // The status window is closed through the main window's toggle.
     CHECK(calls.main_commands.size() >= 1 && calls.main_commands[0] == IDM_STATUS);
     CHECK(!IsWindow(status));
-    // Both work timers are gone and recorded as gone.
-    CHECK_INT(g.update_timer, 0);
-    CHECK_INT(g.post_timer, 0);
-    CHECK(!KillTimer(g.main_window, IDT_UPDATE));
-    CHECK(!KillTimer(g.main_window, IDT_POST));
+    // The run's work timers are stopped.
+    CHECK_INT(calls.timers_stopped, 1);
     CHECK_TEXT(item_text(dialog, IDC_TITLE), "Lobby");
     CHECK_TEXT(item_text(dialog, IDC_POST_TEXT), ".");
     CHECK_TEXT(item_text(dialog, IDC_UPDATE_SECS), "10");
@@ -465,7 +460,7 @@ static void test_system_commands(void) {
     g.readme_available = 1;
     HWND dialog = open_settings();
     SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(calls.readme_opened, 1);
+    CHECK_INT(times_opened("IDD_README"), 1);
     CHECK(g.readme_viewer != nullptr);
     CHECK_INT(g.readme_search, 1);
     CHECK_INT(g.readme_search_ticks, 30);
