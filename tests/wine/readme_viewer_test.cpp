@@ -18,9 +18,7 @@ WINBOOL WINAPI ImmDisableIME(DWORD thread) {
 
 static HWND open_viewer(void) {
     calls = Calls();
-    g.readme_viewer =
-        CreateDialogParamA(g.instance, "IDD_README", g.main_window, readme_viewer_proc,
-                           reinterpret_cast<LPARAM>(g.main_window));
+    g.readme_viewer = open_test_dialog("IDD_README", readme_viewer_proc);
     return g.readme_viewer;
 }
 
@@ -272,11 +270,7 @@ static void test_closing(void) {
 }
 
 static void test_about_over_viewer(void) {
-    static const struct {
-        const char *how;
-        UINT message;
-        WPARAM wparam;
-    } ways[] = {
+    static const MessageWay ways[] = {
         {"system menu Close", WM_SYSCOMMAND, SC_CLOSE},
         {"system menu Move", WM_SYSCOMMAND, SC_MOVE},
         {"click into the viewer", WM_ACTIVATE, WA_CLICKACTIVE},
@@ -310,15 +304,7 @@ static void test_about_over_viewer(void) {
 }
 
 int main(void) {
-    if (!set_up())
-        return 1;
-    test_shows_the_file();
-    test_missing_file();
-    test_size_follows_the_dpi();
-    test_scroll_position();
-    test_scroll_display();
-    test_closing();
-    test_about_over_viewer();
-    remove_temp_folder();
-    return finish();
+    return run_tests({test_shows_the_file, test_missing_file, test_size_follows_the_dpi,
+                      test_scroll_position, test_scroll_display, test_closing,
+                      test_about_over_viewer});
 }
