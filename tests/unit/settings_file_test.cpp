@@ -14,15 +14,9 @@
 
 #include "guarded_text.h"
 #include "platform_test.h"
+#include "code_pages.h"
 
 namespace {
-
-int cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-const TextRules cp932 = {cp932_lead, 1};
-const TextRules single_byte = {nullptr, 0};
 
 struct PathCase {
     const char *module;
