@@ -40,6 +40,15 @@ static std::string readme_text(void) {
     return text;
 }
 
+// The viewer over the long readme; returns its control, null (a failed
+// check) when there is none.
+static HWND open_long_readme(HWND *viewer) {
+    write_file("Readme.txt", readme_text());
+    *viewer = open_viewer();
+    CHECK(g.rich_edit != nullptr);
+    return g.rich_edit;
+}
+
 static void test_shows_the_file(void) {
     write_file("Readme.txt", readme_text());
     HWND viewer = open_viewer();
@@ -127,10 +136,8 @@ static void test_size_follows_the_dpi(void) {
 
 // The subclass keeps its own position within 0 .. nMax.
 static void test_scroll_position(void) {
-    write_file("Readme.txt", readme_text());
-    HWND viewer = open_viewer();
-    HWND edit = g.rich_edit;
-    CHECK(edit != nullptr);
+    HWND viewer;
+    HWND edit = open_long_readme(&viewer);
     if (!edit)
         return;
     CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(scroll_subclass));
@@ -189,10 +196,8 @@ static std::vector<DWORD> capture(HWND window) {
 // After a scroll step the control shows what a full repaint would show: no
 // line twice, none overlapping.
 static void test_scroll_display(void) {
-    write_file("Readme.txt", readme_text());
-    HWND viewer = open_viewer();
-    HWND edit = g.rich_edit;
-    CHECK(edit != nullptr);
+    HWND viewer;
+    HWND edit = open_long_readme(&viewer);
     if (!edit)
         return;
     SetWindowPos(viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -33,15 +33,15 @@ static inline void pump_queued(void) {
 template <typename Done>
 static inline bool pump_until(Done done, DWORD ms = 5000) {
     DWORD start = GetTickCount();
-    for (;;) {
-        pump_queued();
-        if (done())
-            return true;
+    pump_queued();
+    while (!done()) {
         DWORD spent = GetTickCount() - start;
         if (spent >= ms)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+        pump_queued();
     }
+    return true;
 }
 
 // True when a WM_QUIT is waiting; takes it off the queue.
