@@ -231,20 +231,6 @@ private:
 // The chat-room simulator (tools/chatsim), whose page window is a Unicode
 // window as a real browser's is. Ended when the object goes.
 
-HANDLE helper_job() {
-    static HANDLE job = [] {
-        HANDLE j = CreateJobObjectA(nullptr, nullptr);
-        if (j) {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION info;
-            memset(&info, 0, sizeof info);
-            info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info);
-        }
-        return j;
-    }();
-    return job;
-}
-
 // The simulator of the Windows build: beside the program under test, or
 // else beside this harness (which lies in tests\e2e of the same build).
 std::string simulator_path() {
@@ -288,8 +274,8 @@ public:
                             nullptr, box.root().c_str(), &si, &pi)) {
             FAIL("cannot start " + quote(cmd) + ", error " + std::to_string(GetLastError()));
         }
-        if (helper_job())
-            AssignProcessToJobObject(helper_job(), pi.hProcess);
+        if (kill_on_exit_job())
+            AssignProcessToJobObject(kill_on_exit_job(), pi.hProcess);
         ResumeThread(pi.hThread);
         proc_ = Process(pi.hProcess, pi.hThread, pi.dwProcessId, pi.dwThreadId);
         note("started the chat-room simulator (pid %lu)", pi.dwProcessId);

@@ -537,12 +537,7 @@ std::string program_path() {
 // ---------------------------------------------------------------------------
 // Processes
 
-namespace {
-
-// Every started process joins this job, so that Wine ends them when the
-// harness itself ends before it could clean up (a crash, the test runner's
-// time-out).
-HANDLE job() {
+HANDLE kill_on_exit_job() {
     static HANDLE h = [] {
         HANDLE j = CreateJobObjectA(nullptr, nullptr);
         if (j) {
@@ -555,6 +550,8 @@ HANDLE job() {
     }();
     return h;
 }
+
+namespace {
 
 std::string quote_arg(const std::string &a) {
     if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos)
@@ -718,8 +715,8 @@ Process &Sandbox::start(const StartOptions &opts) {
                         CREATE_SUSPENDED, nullptr, cwd.c_str(), &si, &pi)) {
         FAIL("cannot start " + quote(cmd) + ", error " + std::to_string(GetLastError()));
     }
-    if (job())
-        AssignProcessToJobObject(job(), pi.hProcess);
+    if (kill_on_exit_job())
+        AssignProcessToJobObject(kill_on_exit_job(), pi.hProcess);
     ResumeThread(pi.hThread);
     processes_.push_back(std::unique_ptr<Process>(
         new Process(pi.hProcess, pi.hThread, pi.dwProcessId, pi.dwThreadId)));
@@ -830,6 +827,17 @@ std::string settings_ini(const IniValues &v) {
     return "[Setting]\r\nUpdate=" + std::to_string(v.update) +
            "\r\nNewLine=" + std::to_string(v.post) + "\r\nTitle=" + quoted(v.title) +
            "\r\nCharcter=" + quoted(v.text) + "\r\n";
+}
+
+std::string dialog_fields(HWND settings_dialog) {
+    return item_text(settings_dialog, IDC_UPDATE_SECS) + "\n" +
+           item_text(settings_dialog, IDC_POST_SECS) + "\n" +
+           item_text(settings_dialog, IDC_TITLE) + "\n" + item_text(settings_dialog, IDC_POST_TEXT);
+}
+
+std::string fields_of(const IniValues &v) {
+    return std::to_string(v.update) + "\n" + std::to_string(v.post) + "\n" + v.title + "\n" +
+           v.text;
 }
 
 bool wait_ready(HWND w, DWORD timeout_ms) {

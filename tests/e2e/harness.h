@@ -227,6 +227,11 @@ bool press_ok(const MessageBoxInfo &box);
 // ---------------------------------------------------------------------------
 // Processes and sandboxes
 
+// The job every process a test starts joins (the program and any helper), so
+// that Wine ends them when the harness itself ends before it could clean up
+// (a crash, the test runner's time-out). Null when it could not be made.
+HANDLE kill_on_exit_job();
+
 class Process {
 public:
     Process() {}
@@ -322,6 +327,10 @@ struct IniValues {
 // The settings section as a save writes it (an empty value without quotes),
 // and as a test may give it.
 std::string settings_ini(const IniValues &v);
+// The settings dialog's fields in the order of IniValues, one a line, and
+// the same for the values a test expects, so that one check compares all four.
+std::string dialog_fields(HWND settings_dialog);
+std::string fields_of(const IniValues &v);
 
 // ---------------------------------------------------------------------------
 // The program's windows

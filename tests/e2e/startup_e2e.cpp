@@ -60,10 +60,7 @@ E2E_TEST(startup_without_ini) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, IDC_TITLE), "");
-    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "10");
-    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "240");
-    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), ".");
+    CHECK_EQ(dialog_fields(dlg), fields_of({10, 240, "", "."}));
     // Empty title: the caption is the product name alone.
     CHECK(wait_until([&] { return window_text(dlg) == "Yarrowmeld"; }, 10000));
     CHECK_EQ(window_text(dlg), "Yarrowmeld");
@@ -232,10 +229,7 @@ E2E_TEST(long_values_are_cut_at_start) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, IDC_TITLE), title.substr(0, 1022));
-    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), text.substr(0, 126));
-    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "7");
-    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "70");
+    CHECK_EQ(dialog_fields(dlg), fields_of({7, 70, title.substr(0, 1022), text.substr(0, 126)}));
 }
 
 // The INI file lies beside the executable even when the folder's name holds
@@ -247,10 +241,7 @@ E2E_TEST(ini_beside_exe_in_dbcs_folder) {
     Process &p = box.start();
     HWND dlg = wait_settings_dialog(p);
     REQUIRE(dlg);
-    CHECK_EQ(item_text(dlg, IDC_TITLE), "Chat room");
-    CHECK_EQ(item_text(dlg, IDC_UPDATE_SECS), "5");
-    CHECK_EQ(item_text(dlg, IDC_POST_SECS), "20");
-    CHECK_EQ(item_text(dlg, IDC_POST_TEXT), "hi");
+    CHECK_EQ(dialog_fields(dlg), fields_of({5, 20, "Chat room", "hi"}));
 
     set_item_text(dlg, IDC_TITLE, "Lobby");
     post_command(dlg, IDC_SAVE);

@@ -10,15 +10,9 @@
 
 #include "platform_test.h"
 #include "guarded_text.h"
+#include "code_pages.h"
 
 namespace {
-
-int cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-const TextRules cp932 = {cp932_lead, 1};
-const TextRules single_byte = {nullptr, 0};
 
 // ---------------------------------------------------------------------------
 // The two-stage search as the window-system side runs it, over records.
@@ -263,6 +257,17 @@ struct RuleCase {
     int in_single_byte;
 };
 
+// Each row under both code pages.
+template <size_t N>
+void expect_rule_cases(const RuleCase (&cases)[N]) {
+    for (const RuleCase &c : cases) {
+        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &cp932), c.in_cp932)
+            << "'" << c.title << "' / '" << c.configured << "'";
+        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &single_byte), c.in_single_byte)
+            << "'" << c.title << "' / '" << c.configured << "'";
+    }
+}
+
 TEST(TitleRule, WholeTitleMustBeginWithTheConfiguredText) {
     const RuleCase cases[] = {
         {TITLE_WHOLE, "Chat room 2", "Chat", 1, 1},
@@ -274,12 +279,7 @@ TEST(TitleRule, WholeTitleMustBeginWithTheConfiguredText) {
         {TITLE_WHOLE, "", "Chat", 0, 0},
         {TITLE_WHOLE, "\x83\x60\x83\x83\x83\x62\x83\x67", "\x83\x60\x83\x83", 1, 1},
     };
-    for (const RuleCase &c : cases) {
-        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &cp932), c.in_cp932)
-            << "'" << c.title << "' / '" << c.configured << "'";
-        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &single_byte), c.in_single_byte)
-            << "'" << c.title << "' / '" << c.configured << "'";
-    }
+    expect_rule_cases(cases);
 }
 
 TEST(TitleRule, BracketedTakesTheTextAfterTheDashUpToTheBracket) {
@@ -311,12 +311,7 @@ TEST(TitleRule, BracketedTakesTheTextAfterTheDashUpToTheBracket) {
         {TITLE_BRACKETED, "L - [\x83] room]", "\x83] room", 1, 0},
         {TITLE_BRACKETED, "L - [\x83] room]", "\x83", 1, 1},
     };
-    for (const RuleCase &c : cases) {
-        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &cp932), c.in_cp932)
-            << "'" << c.title << "' / '" << c.configured << "'";
-        EXPECT_EQ(title_rule_holds(c.rule, c.title, c.configured, &single_byte), c.in_single_byte)
-            << "'" << c.title << "' / '" << c.configured << "'";
-    }
+    expect_rule_cases(cases);
 }
 
 TEST(TitleRule, CandidateStartingPastTheEndIsNotRead) {

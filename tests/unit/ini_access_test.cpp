@@ -8,34 +8,12 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "ini_test_support.h"
 #include "platform_test.h"
 
 namespace {
 
-class IniAccess : public ::testing::Test {
-protected:
-    void SetUp() override { live_ = plat_test_live_blocks(); }
-    void TearDown() override {
-        plat_test_fail_allocs(0, 0);
-        ini_free();
-        EXPECT_EQ(plat_test_live_blocks(), live_) << "blocks leaked";
-    }
-    long live_ = 0;
-};
-
-int load(const std::string &text) {
-    return ini_load_buffer(text.data(), text.size());
-}
-
-std::string written() {
-    size_t size = 0;
-    char *text = ini_build_text(&size);
-    if (!text)
-        return "(no text)";
-    std::string out(text, size);
-    plat_free(text);
-    return out;
-}
+class IniAccess : public IniTest {};
 
 std::string get(const char *section, const char *key, const char *def = "(def)", int max = 256) {
     char out[256];

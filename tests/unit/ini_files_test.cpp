@@ -17,24 +17,23 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "ini_test_support.h"
 #include "platform_test.h"
 
 namespace {
 
 // Each test gets a fresh folder, removed afterwards.
-class IniFiles : public ::testing::Test {
+class IniFiles : public IniTest {
 protected:
     void SetUp() override {
         char name[] = "/tmp/ini_files_XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         dir_ = name;
         path_ = dir_ + "/Yarrowmeld.ini";
-        live_ = plat_test_live_blocks();
+        IniTest::SetUp();
     }
     void TearDown() override {
-        plat_test_fail_write(PLAT_WRITE_NO_FAULT, 0);
-        ini_free();
-        EXPECT_EQ(plat_test_live_blocks(), live_) << "blocks leaked";
+        IniTest::TearDown();
         std::string command = "rm -rf '" + dir_ + "'";
         EXPECT_EQ(system(command.c_str()), 0);
     }
@@ -51,7 +50,6 @@ protected:
     }
 
     std::string dir_, path_;
-    long live_ = 0;
 };
 
 void put_file(const std::string &path, const std::string &bytes) {

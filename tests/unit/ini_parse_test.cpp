@@ -9,24 +9,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "ini_test_support.h"
 #include "platform_test.h"
 
 namespace {
 
-// Every test ends with the document freed and every block given back.
-class IniParse : public ::testing::Test {
-protected:
-    void SetUp() override { live_ = plat_test_live_blocks(); }
-    void TearDown() override {
-        ini_free();
-        EXPECT_EQ(plat_test_live_blocks(), live_) << "blocks leaked";
-    }
-    long live_ = 0;
-};
-
-int load(const std::string &text) {
-    return ini_load_buffer(text.data(), text.size());
-}
+class IniParse : public IniTest {};
 
 // The document in one line per section: "[name]" followed by " key=value"
 // or " {comment}" per entry; "=(none)" marks a key without a value.
@@ -45,17 +33,6 @@ std::string dump() {
         }
         out += "\n";
     }
-    return out;
-}
-
-std::string written() {
-    size_t size = 0;
-    char *text = ini_build_text(&size);
-    if (!text)
-        return "(no text)";
-    std::string out(text, size);
-    EXPECT_EQ(strlen(text), size) << "size worked out differs from the text built";
-    plat_free(text);
     return out;
 }
 

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "code_pages.h"
+
 // Found by argument lookup, so beside KeyMessage.
 bool operator==(const KeyMessage &a, const KeyMessage &b) {
     return a.msg == b.msg && a.wparam == b.wparam && a.lparam == b.lparam;
@@ -16,11 +18,6 @@ std::ostream &operator<<(std::ostream &os, const KeyMessage &m) {
 }
 
 namespace {
-
-int cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-const TextRules cp932 = {cp932_lead, 1};
 
 struct FakeKey {
     unsigned char c;

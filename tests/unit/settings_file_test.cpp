@@ -14,15 +14,9 @@
 
 #include "guarded_text.h"
 #include "platform_test.h"
+#include "code_pages.h"
 
 namespace {
-
-int cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-const TextRules cp932 = {cp932_lead, 1};
-const TextRules single_byte = {nullptr, 0};
 
 struct PathCase {
     const char *module;
@@ -125,6 +119,20 @@ TEST(HiddenName, ClearsBitSevenUpToTheTerminator) {
     EXPECT_STREQ(empty, "");
 }
 
+// The settings read, in one line: the intervals, the override, the title
+// between bars and the post text.
+std::string stored(const StoredSettings &s) {
+    return std::to_string(s.update_secs) + " " + std::to_string(s.post_secs) + " " +
+           std::to_string(s.instance_override) + " |" + s.title + "| " + s.post_text;
+}
+
+// The dialog's place as the file gives it, "left top".
+std::string stored_place(const std::string &path) {
+    int left = 0, top = 0;
+    settings_file_read_place(path.c_str(), &left, &top);
+    return std::to_string(left) + " " + std::to_string(top);
+}
+
 // The keys as the file has always spelt them, the hidden override under its
 // revealed names, and what a file without them gives.
 TEST(SettingsFile, KeysReadAndWrittenInTheirSpellings) {
@@ -134,27 +142,14 @@ TEST(SettingsFile, KeysReadAndWrittenInTheirSpellings) {
 
     StoredSettings s;
     settings_file_read(path.c_str(), &s);
-    EXPECT_EQ(s.update_secs, 10);
-    EXPECT_EQ(s.post_secs, 240);
-    EXPECT_EQ(s.instance_override, 0);
-    EXPECT_STREQ(s.title, "");
-    EXPECT_STREQ(s.post_text, ".");
-    int left = 0, top = 0;
-    settings_file_read_place(path.c_str(), &left, &top);
-    EXPECT_EQ(left, -1);
-    EXPECT_EQ(top, -1);
+    EXPECT_EQ(stored(s), "10 240 0 || .");
+    EXPECT_EQ(stored_place(path), "-1 -1");
 
     std::ofstream(path) << "[Setting]\r\nUpdate=5\r\nNewLine=60\r\nTiTle=Lobby\r\n"
                            "Charcter=hi\r\n[Startup]\r\nDual=2\r\n[Window]\r\nLeft=7\r\nTop=9\r\n";
     settings_file_read(path.c_str(), &s);
-    EXPECT_EQ(s.update_secs, 5);
-    EXPECT_EQ(s.post_secs, 60);
-    EXPECT_EQ(s.instance_override, 2);
-    EXPECT_STREQ(s.title, "Lobby");
-    EXPECT_STREQ(s.post_text, "hi");
-    settings_file_read_place(path.c_str(), &left, &top);
-    EXPECT_EQ(left, 7);
-    EXPECT_EQ(top, 9);
+    EXPECT_EQ(stored(s), "5 60 2 |Lobby| hi");
+    EXPECT_EQ(stored_place(path), "7 9");
 
     settings_file_write(path.c_str(), &s, 12, -3);
     std::stringstream written;

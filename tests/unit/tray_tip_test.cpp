@@ -5,14 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "code_pages.h"
+
 namespace {
-
-int cp932_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-const TextRules cp932 = {cp932_lead, 1};
-const TextRules single_byte = {nullptr, 0};
 
 // Formats into a buffer with a fence behind its TRAY_TIP_MAX + 1 bytes.
 std::string tip(const char *title, int running, const TextRules *tr) {

@@ -84,15 +84,8 @@ static void test_version_block(void) {
 }
 
 static HWND open_about(void) {
-    g.about_dialog = CreateDialogParamA(g.instance, "IDD_ABOUTDLG", g.main_window,
-                                        about_dialog_proc, reinterpret_cast<LPARAM>(g.main_window));
+    g.about_dialog = open_test_dialog("IDD_ABOUTDLG", about_dialog_proc);
     return g.about_dialog;
-}
-
-static RECT window_rect(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return r;
 }
 
 static void test_opening(void) {
@@ -157,11 +150,7 @@ static void test_blinking(void) {
 }
 
 static void test_closing(void) {
-    static const struct {
-        const char *how;
-        UINT message;
-        WPARAM wparam;
-    } ways[] = {
+    static const MessageWay ways[] = {
         {"OK", WM_COMMAND, IDOK},
         {"cancel", WM_COMMAND, IDCANCEL},
         {"close", WM_CLOSE, 0},
@@ -219,13 +208,6 @@ static void test_readme_entry(void) {
 }
 
 int main(void) {
-    if (!set_up())
-        return 1;
-    test_version_block();
-    test_opening();
-    test_blinking();
-    test_closing();
-    test_readme_entry();
-    remove_temp_folder();
-    return finish();
+    return run_tests(
+        {test_version_block, test_opening, test_blinking, test_closing, test_readme_entry});
 }

@@ -15,11 +15,14 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "app/app_win.h"
+#include "test_windows.h"
 #include "ui/dialog_common_win.cpp"
+#include "ui/readme_viewer_win.h"
 
 Settings g;
 
@@ -166,15 +169,7 @@ static inline LRESULT CALLBACK test_main_proc(HWND window, UINT message, WPARAM 
             if (LOWORD(wparam) == IDM_CLOSE_README) {
                 if (calls.closing_rich_edit)
                     calls.rich_edit_alive_at_close = IsWindow(calls.closing_rich_edit) != 0;
-                if (g.readme_viewer) {
-                    HWND viewer = g.readme_viewer;
-                    g.readme_viewer = nullptr;
-                    DestroyWindow(viewer);
-                }
-                if (g.rich_edit_module) {
-                    FreeLibrary(g.rich_edit_module);
-                    g.rich_edit_module = nullptr;
-                }
+                readme_viewer_close();
             }
             return 0;
         case WM_READ_BOX:
@@ -263,56 +258,33 @@ static inline bool set_up(void) {
         printf("FAIL: cannot load the resources of %s\n", program_path);
         return false;
     }
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = test_main_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "YarrowmeldTestMain";
-    RegisterClassA(&wc);
-    g.main_window = CreateWindowExA(0, wc.lpszClassName, "main", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                    nullptr, wc.hInstance, nullptr);
+    g.main_window = make_window("YarrowmeldTestMain", test_main_proc, "main", WS_POPUP, 0, 0, 0, 0);
     snprintf(g.ini_path, sizeof g.ini_path, "%s\\Yarrowmeld.ini", temp_folder);
     return g.main_window != nullptr;
 }
 
 // ------------------------------------------------------------ helpers
 
-// Handles the thread's messages until done() holds or ms have passed.
-template <typename Done>
-static inline bool pump_until(Done done, DWORD ms = 5000) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done())
-            return true;
-        DWORD spent = GetTickCount() - start;
-        if (spent >= ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
-    }
+// A dialog of the program's real template, owned by the test's main window
+// as the program's own are.
+static inline HWND open_test_dialog(const char *template_name, DLGPROC proc) {
+    return CreateDialogParamA(g.instance, template_name, g.main_window, proc,
+                              reinterpret_cast<LPARAM>(g.main_window));
 }
 
-// Handles what is already queued (posted commands and the like).
-static inline void pump_queued(void) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+static inline RECT window_rect(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r;
 }
 
-// True when a WM_QUIT is waiting; takes it off the queue.
-static inline bool take_quit(void) {
-    MSG msg;
-    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
-}
+// One way of sending a window a message, named for the test's output: the
+// rows of the tests that try every way of closing or activating a dialog.
+struct MessageWay {
+    const char *how;
+    UINT message;
+    WPARAM wparam;
+};
 
 static inline std::string window_text(HWND window) {
     char text[2048];
@@ -399,6 +371,29 @@ static inline LRESULT CALLBACK box_watch(int code, WPARAM wparam, LPARAM lparam)
 static inline void watch_boxes(void) {
     box_hook = SetWindowsHookExA(WH_CBT, box_watch, nullptr, GetCurrentThreadId());
     answer_boxes = true;
+}
+
+// ------------------------------------------------------- the program
+
+// The settings every dialog test starts from, and nothing recorded yet.
+static inline void reset_settings(void) {
+    calls = Calls();
+    boxes.clear();
+    lstrcpyA(g.title, "Lobby");
+    lstrcpyA(g.post_text, ".");
+    g.update_secs = g.update_left = 10;
+    g.post_secs = g.post_left = 240;
+    g.running = 0;
+    g.instance_override = 0;
+}
+
+// The whole test program: set up, each test in turn, clean up, the count.
+static inline int run_tests(std::initializer_list<void (*)(void)> tests) {
+    if (!set_up())
+        return 1;
+    for (void (*test)(void) : tests) test();
+    remove_temp_folder();
+    return finish();
 }
 
 #endif

@@ -34,6 +34,8 @@ static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LP
 #include "ui/readme_viewer_win.cpp"
 #include "ui/status_window_win.cpp"
 
+#include "test_windows.h"
+
 // ------------------------------------------------------------ checks
 
 static int passed, failed;
@@ -156,17 +158,11 @@ static LRESULT CALLBACK viewer_proc(HWND window, UINT message, WPARAM wparam, LP
 // Any program can post the close command while the viewer still holds its
 // control: the viewer (and the control) go before the library.
 static void test_close_readme_order(void) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = viewer_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TestViewer";
-    RegisterClassA(&wc);
-    g.readme_viewer = CreateWindowExA(0, wc.lpszClassName, "viewer", WS_POPUP, 0, 0, 200, 100,
-                                      nullptr, nullptr, wc.hInstance, nullptr);
+    g.readme_viewer = make_window("TestViewer", viewer_proc, "viewer", WS_POPUP, 0, 0, 200, 100);
     g.rich_edit_module = LoadLibraryA("RICHED32.DLL");
     CHECK(g.rich_edit_module != nullptr);
     HWND control = CreateWindowExA(0, "RICHEDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 50,
-                                   g.readme_viewer, nullptr, wc.hInstance, nullptr);
+                                   g.readme_viewer, nullptr, GetModuleHandleA(nullptr), nullptr);
     CHECK(control != nullptr);
     HWND viewer = g.readme_viewer;
     SendMessageA(g.main_window, WM_COMMAND, IDM_CLOSE_README, 0);
@@ -275,21 +271,11 @@ int main(void) {
     if (__argc == 4 && !strcmp(__argv[1], "--decoy"))
         return run_decoy(__argv[2], __argv[3]);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = main_window_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TestMain";
-    RegisterClassA(&wc);
-    wc.lpfnWndProc = page_proc;
-    wc.lpszClassName = "TestPage";
-    RegisterClassA(&wc);
     lstrcpyA(g.title, "Chat");
     g.update_secs = 10;
     g.post_secs = 20;
-    g.main_window = CreateWindowExA(0, "TestMain", "main", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    wc.hInstance, nullptr);
-    page = CreateWindowExA(0, "TestPage", "page", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           wc.hInstance, nullptr);
+    g.main_window = make_window("TestMain", main_window_proc, "main", WS_POPUP, 0, 0, 0, 0);
+    page = make_window("TestPage", page_proc, "page", WS_POPUP, 0, 0, 10, 10);
     CHECK(g.main_window != nullptr && page != nullptr && g.tray_menu != nullptr);
 
     test_no_burst_inside_a_burst();

@@ -18,9 +18,7 @@ WINBOOL WINAPI ImmDisableIME(DWORD thread) {
 
 static HWND open_viewer(void) {
     calls = Calls();
-    g.readme_viewer =
-        CreateDialogParamA(g.instance, "IDD_README", g.main_window, readme_viewer_proc,
-                           reinterpret_cast<LPARAM>(g.main_window));
+    g.readme_viewer = open_test_dialog("IDD_README", readme_viewer_proc);
     return g.readme_viewer;
 }
 
@@ -40,6 +38,15 @@ static std::string readme_text(void) {
         text += line;
     }
     return text;
+}
+
+// The viewer over the long readme; returns its control, null (a failed
+// check) when there is none.
+static HWND open_long_readme(HWND *viewer) {
+    write_file("Readme.txt", readme_text());
+    *viewer = open_viewer();
+    CHECK(g.rich_edit != nullptr);
+    return g.rich_edit;
 }
 
 static void test_shows_the_file(void) {
@@ -129,10 +136,8 @@ static void test_size_follows_the_dpi(void) {
 
 // The subclass keeps its own position within 0 .. nMax.
 static void test_scroll_position(void) {
-    write_file("Readme.txt", readme_text());
-    HWND viewer = open_viewer();
-    HWND edit = g.rich_edit;
-    CHECK(edit != nullptr);
+    HWND viewer;
+    HWND edit = open_long_readme(&viewer);
     if (!edit)
         return;
     CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(scroll_subclass));
@@ -191,10 +196,8 @@ static std::vector<DWORD> capture(HWND window) {
 // After a scroll step the control shows what a full repaint would show: no
 // line twice, none overlapping.
 static void test_scroll_display(void) {
-    write_file("Readme.txt", readme_text());
-    HWND viewer = open_viewer();
-    HWND edit = g.rich_edit;
-    CHECK(edit != nullptr);
+    HWND viewer;
+    HWND edit = open_long_readme(&viewer);
     if (!edit)
         return;
     SetWindowPos(viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -272,11 +275,7 @@ static void test_closing(void) {
 }
 
 static void test_about_over_viewer(void) {
-    static const struct {
-        const char *how;
-        UINT message;
-        WPARAM wparam;
-    } ways[] = {
+    static const MessageWay ways[] = {
         {"system menu Close", WM_SYSCOMMAND, SC_CLOSE},
         {"system menu Move", WM_SYSCOMMAND, SC_MOVE},
         {"click into the viewer", WM_ACTIVATE, WA_CLICKACTIVE},
@@ -310,15 +309,7 @@ static void test_about_over_viewer(void) {
 }
 
 int main(void) {
-    if (!set_up())
-        return 1;
-    test_shows_the_file();
-    test_missing_file();
-    test_size_follows_the_dpi();
-    test_scroll_position();
-    test_scroll_display();
-    test_closing();
-    test_about_over_viewer();
-    remove_temp_folder();
-    return finish();
+    return run_tests({test_shows_the_file, test_missing_file, test_size_follows_the_dpi,
+                      test_scroll_position, test_scroll_display, test_closing,
+                      test_about_over_viewer});
 }

@@ -7,15 +7,8 @@
 #include "dialog_test_support.h"
 
 static void reset(void) {
-    calls = Calls();
-    boxes.clear();
+    reset_settings();
     DeleteFileA(g.ini_path);
-    lstrcpyA(g.title, "Lobby");
-    lstrcpyA(g.post_text, ".");
-    g.update_secs = g.update_left = 10;
-    g.post_secs = g.post_left = 240;
-    g.running = 0;
-    g.instance_override = 0;
     g.readme_available = 0;
     g.readme_viewer = nullptr;
     g.about_dialog = nullptr;
@@ -25,9 +18,7 @@ static void reset(void) {
 }
 
 static HWND open_settings(void) {
-    g.settings_dialog =
-        CreateDialogParamA(g.instance, "IDD_SETTINGDLG", g.main_window, settings_dialog_proc,
-                           reinterpret_cast<LPARAM>(g.main_window));
+    g.settings_dialog = open_test_dialog("IDD_SETTINGDLG", settings_dialog_proc);
     pump_queued();  // the posted focus command
     return g.settings_dialog;
 }
@@ -51,12 +42,6 @@ static std::string saved_file(int left, int top, const char *title, const char *
              "[Window]\r\nLeft=%d\r\nTop=%d\r\n\r\n",
              title, override_lines, left, top);
     return text;
-}
-
-static RECT window_rect(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return r;
 }
 
 static void test_opening_stops_and_fills(void) {
@@ -477,13 +462,8 @@ static LRESULT CALLBACK counting_proc(HWND window, UINT message, WPARAM wparam, 
 }
 
 static void test_center_window(void) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = counting_proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "CountingWindow";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 3, 5, 300, 211,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window =
+        make_window("CountingWindow", counting_proc, "", WS_POPUP | WS_VISIBLE, 3, 5, 300, 211);
     center_window(window);
     RECT r = window_rect(window);
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
@@ -500,21 +480,8 @@ static void test_center_window(void) {
 }
 
 int main(void) {
-    if (!set_up())
-        return 1;
-    watch_boxes();
-    test_opening_stops_and_fills();
-    test_system_menu();
-    test_placement();
-    test_placement_off_screen();
-    test_validation();
-    test_save_button_writes_exactly();
-    test_start_button();
-    test_ignored_commands();
-    test_label_commands_focus_fields();
-    test_exit_and_close();
-    test_system_commands();
-    test_center_window();
-    remove_temp_folder();
-    return finish();
+    return run_tests({watch_boxes, test_opening_stops_and_fills, test_system_menu, test_placement,
+                      test_placement_off_screen, test_validation, test_save_button_writes_exactly,
+                      test_start_button, test_ignored_commands, test_label_commands_focus_fields,
+                      test_exit_and_close, test_system_commands, test_center_window});
 }

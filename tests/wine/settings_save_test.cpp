@@ -10,23 +10,14 @@
 static const char kept_bytes[] = "[Setting]\r\nUpdate=7\r\nNewLine=70\r\nTitle=\"Mine\"\r\n";
 
 static void reset(void) {
-    calls = Calls();
-    boxes.clear();
+    reset_settings();
     SetFileAttributesA(g.ini_path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(g.ini_path);
-    lstrcpyA(g.title, "Lobby");
-    lstrcpyA(g.post_text, ".");
-    g.update_secs = g.update_left = 10;
-    g.post_secs = g.post_left = 240;
-    g.running = 0;
-    g.instance_override = 0;
     g.ini_unreadable = 0;
 }
 
 static HWND open_settings(void) {
-    g.settings_dialog =
-        CreateDialogParamA(g.instance, "IDD_SETTINGDLG", g.main_window, settings_dialog_proc,
-                           reinterpret_cast<LPARAM>(g.main_window));
+    g.settings_dialog = open_test_dialog("IDD_SETTINGDLG", settings_dialog_proc);
     pump_queued();
     return g.settings_dialog;
 }
@@ -100,11 +91,7 @@ static void test_unreadable_file_is_kept(void) {
 // A read-only file: each way of leaving the dialog tells it once, although
 // each saves twice; the file stays whole and the settings stay in memory.
 static void test_failed_save(void) {
-    static const struct {
-        const char *how;
-        UINT message;
-        WPARAM command;
-    } ways[] = {
+    static const MessageWay ways[] = {
         {"save button", WM_COMMAND, IDC_SAVE},
         {"start button", WM_COMMAND, IDC_START},
         {"close box", WM_CLOSE, 0},
@@ -121,7 +108,7 @@ static void test_failed_save(void) {
         HWND dialog = open_settings();
         SetDlgItemTextA(dialog, IDC_TITLE, "Other");
         SetDlgItemTextA(dialog, IDC_UPDATE_SECS, "5");
-        SendMessageA(dialog, way.message, way.command, 0);
+        SendMessageA(dialog, way.message, way.wparam, 0);
         CHECK(!IsWindow(dialog));
         CHECK_INT(boxes.size(), 1);
         if (!boxes.empty()) {
@@ -157,14 +144,8 @@ static void test_fields_keep_whole_characters(void) {
 }
 
 int main(void) {
-    if (!set_up())
-        return 1;
-    watch_boxes();
-    test_start_up_read();
-    test_unreadable_file_is_kept();
-    test_failed_save();
-    test_fields_keep_whole_characters();
-    reset();
-    remove_temp_folder();
-    return finish();
+    // The last reset takes the read-only mark off the file before the
+    // folder is removed.
+    return run_tests({watch_boxes, test_start_up_read, test_unreadable_file_is_kept,
+                      test_failed_save, test_fields_keep_whole_characters, reset});
 }

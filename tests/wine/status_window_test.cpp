@@ -7,17 +7,9 @@
 
 static HWND open_status(void) {
     g.status_shown = 1;
-    g.status_window =
-        CreateDialogParamA(g.instance, "IDD_STATUS", g.main_window, status_window_proc,
-                           reinterpret_cast<LPARAM>(g.main_window));
+    g.status_window = open_test_dialog("IDD_STATUS", status_window_proc);
     CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
     return g.status_window;
-}
-
-static RECT window_rect(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return r;
 }
 
 static bool status_checked(void) {
@@ -161,11 +153,7 @@ static void test_tooltips(void) {
 // Every way of closing clears the state, forgets the tooltips, remembers the
 // rectangle and unticks the menu entry.
 static void test_closing(void) {
-    static const struct {
-        const char *how;
-        UINT message;
-        WPARAM wparam;
-    } ways[] = {
+    static const MessageWay ways[] = {
         {"close button", WM_COMMAND, IDC_STATUS_CLOSE},
         {"cancel", WM_COMMAND, IDCANCEL},
         {"close", WM_CLOSE, 0},
