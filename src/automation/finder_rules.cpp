@@ -150,20 +150,26 @@ int match_frame_window(const char *class_name, const char *window_title, const c
     return title_rule_holds(rule, window_title, configured, tr) ? kind : BROWSER_UNSET;
 }
 
+// A frame of today's browsers: its class without regard to case, then the
+// whole-title rule.
+static int match_class_and_whole_title(const char *wanted, int kind, const char *class_name,
+                                       const char *window_title, const char *configured,
+                                       const TextRules *tr) {
+    if (!class_name || plat_stricmp(class_name, wanted) != 0)
+        return BROWSER_UNSET;
+    return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? kind : BROWSER_UNSET;
+}
+
 int match_fallback_window(const char *class_name, const char *window_title, const char *configured,
                           const TextRules *tr) {
-    if (!class_name || plat_stricmp(class_name, fallback_class) != 0)
-        return BROWSER_UNSET;
-    return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? BROWSER_CHROME
-                                                                       : BROWSER_UNSET;
+    return match_class_and_whole_title(fallback_class, BROWSER_CHROME, class_name, window_title,
+                                       configured, tr);
 }
 
 int match_firefox_window(const char *class_name, const char *window_title, const char *configured,
                          const TextRules *tr) {
-    if (!class_name || plat_stricmp(class_name, firefox_class) != 0)
-        return BROWSER_UNSET;
-    return title_rule_holds(TITLE_WHOLE, window_title, configured, tr) ? BROWSER_FIREFOX
-                                                                       : BROWSER_UNSET;
+    return match_class_and_whole_title(firefox_class, BROWSER_FIREFOX, class_name, window_title,
+                                       configured, tr);
 }
 
 void frame_search_begin(FrameSearch *s, const char *configured, const TextRules *tr,
