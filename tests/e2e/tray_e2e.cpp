@@ -728,6 +728,11 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     take_foreground();
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
     CHECK(wait_until([&] { return GetForegroundWindow() == about; }, 20000));
+    // Seen on the way, the about dialog may still be followed by the
+    // settings dialog; a sent message is answered only once the click's
+    // handling has returned, and then the last raise shows.
+    CHECK(send_message(main_window, WM_NULL, 0, 0));
+    CHECK(GetForegroundWindow() == about);
     CHECK(at(about, opened));
     move_window(about, 29, 35);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
