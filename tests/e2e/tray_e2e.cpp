@@ -722,7 +722,6 @@ E2E_TEST(tray_clicks_raise_open_dialogs) {
     const POINT opened = top_left(about);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
-    settle(p, main_window);
     move_window(dlg, 45, 83);
     PostMessageA(main_window, WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
     // Both raised, the about dialog last; it has not moved, so it stays.
