@@ -18,6 +18,9 @@ BOOL tray_notify(DWORD) {
 }
 
 void set_tray_tip(const char *, int) {}
+HICON load_tray_icon(int) {
+    return nullptr;
+}
 
 void show_status_counts(void) {}
 void search_readme_window(void) {}

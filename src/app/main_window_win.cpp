@@ -27,6 +27,14 @@ static HMENU build_tray_menu(void) {
     return menu;
 }
 
+// At the system's small-icon size, which grows with the DPI (24 at 150 %):
+// an icon of fixed 16 pixels would be stretched by the shell.
+HICON load_tray_icon(int id) {
+    return static_cast<HICON>(LoadImageA(g.instance, MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
 void set_tray_tip(const char *title, int running) {
     format_tray_tip(g.tray_icon.szTip, title, running, system_text_rules());
 }
@@ -41,11 +49,7 @@ static int add_tray_icon(void *context) {
     g.tray_icon.uID = 1;
     g.tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g.tray_icon.uCallbackMessage = WM_TRAYNOTIFY;
-    // At the system's small-icon size, which grows with the DPI (24 at
-    // 150 %): an icon of fixed 16 pixels would be stretched by the shell.
-    g.tray_icon.hIcon = static_cast<HICON>(
-        LoadImageA(g.instance, MAKEINTRESOURCEA(IDI_STOPPED), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    g.tray_icon.hIcon = load_tray_icon(IDI_STOPPED);
     // Each attempt loads a fresh icon; the one it replaces is no longer
     // shown by the shell and would otherwise leak.
     if (old_icon)

@@ -67,9 +67,7 @@ void set_run_state(int state) {
     CheckMenuItem(g.tray_menu, IDM_STOP, MF_BYCOMMAND | (on ? MF_UNCHECKED : MF_CHECKED));
 
     HICON previous = g.tray_icon.hIcon;
-    g.tray_icon.hIcon = static_cast<HICON>(
-        LoadImageA(g.instance, MAKEINTRESOURCEA(on ? IDI_RUNNING : IDI_STOPPED), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    g.tray_icon.hIcon = load_tray_icon(on ? IDI_RUNNING : IDI_STOPPED);
     set_tray_tip(g.title, on);
     tray_notify(NIM_MODIFY);
     // The shell has its own copy now; without this every switch would leak
