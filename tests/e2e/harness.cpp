@@ -33,31 +33,12 @@ std::vector<TestCase> &registry() {
     return tests;
 }
 
-int g_failures = 0;
-int g_checks = 0;
 std::string g_test_name = "harness";
 
 }  // namespace
 
 Registrar::Registrar(const char *name, TestFn fn, const char *file, int line, unsigned codepage) {
     registry().push_back(TestCase{name, fn, file, line, codepage});
-}
-
-std::string quote(const std::string &bytes) {
-    std::string out = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char buf[8];
-            snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        }
-    }
-    return out + "\"";
 }
 
 void note(const char *fmt, ...) {
@@ -68,62 +49,6 @@ void note(const char *fmt, ...) {
     va_end(ap);
     printf("  %s\n", buf);
     fflush(stdout);
-}
-
-bool report(bool ok, const char *file, int line, const std::string &what) {
-    ++g_checks;
-    if (!ok) {
-        ++g_failures;
-        const char *base = strrchr(file, '/');
-        base = base ? base + 1 : file;
-        printf("%s:%d: FAILED: %s\n", base, line, what.c_str());
-        fflush(stdout);
-    }
-    return ok;
-}
-
-std::string describe_eq(const char *a_expr, const char *b_expr, const std::string &a,
-                        const std::string &b) {
-    return std::string("CHECK_EQ(") + a_expr + ", " + b_expr + ")\n    left:  " + a +
-           "\n    right: " + b;
-}
-
-bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
-                   const char *file, int line) {
-    if (a == b)
-        return report(true, file, line, "");
-    return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
-}
-
-bool check_eq_impl(const std::string &a, const char *b, const char *ae, const char *be,
-                   const char *file, int line) {
-    return check_eq_impl(a, std::string(b ? b : ""), ae, be, file, line);
-}
-
-std::string quote(const std::wstring &text) {
-    std::string out = "L\"";
-    for (wchar_t c : text) {
-        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
-            out += static_cast<char>(c);
-        } else {
-            char buf[8];
-            snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-            out += buf;
-        }
-    }
-    return out + "\"";
-}
-
-bool check_eq_impl(const std::wstring &a, const std::wstring &b, const char *ae, const char *be,
-                   const char *file, int line) {
-    if (a == b)
-        return report(true, file, line, "");
-    return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
-}
-
-bool check_eq_impl(const std::wstring &a, const wchar_t *b, const char *ae, const char *be,
-                   const char *file, int line) {
-    return check_eq_impl(a, std::wstring(b ? b : L""), ae, be, file, line);
 }
 
 // ---------------------------------------------------------------------------
@@ -680,7 +605,7 @@ Sandbox::Sandbox(const std::string &exe_name, const std::string &sub_dir) : exe_
 Sandbox::~Sandbox() {
     for (auto &p : processes_) p->kill();
     processes_.clear();
-    if (g_failures == 0) {
+    if (checks::failures() == 0) {
         remove_tree(root_);
     } else {
         printf("  sandbox kept: %s\n", quote(root_).c_str());
@@ -1058,12 +983,16 @@ std::string describe(const std::vector<Message> &ms) {
     return out + "]";
 }
 
-bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b, const char *ae,
-                   const char *be, const char *file, int line) {
+}  // namespace e2e
+
+bool checks::check_eq_impl(const std::vector<e2e::Message> &a, const std::vector<e2e::Message> &b,
+                           const char *ae, const char *be, const char *file, int line) {
     if (a == b)
         return report(true, file, line, "");
-    return report(false, file, line, describe_eq(ae, be, describe(a), describe(b)));
+    return report(false, file, line, describe_eq(ae, be, e2e::describe(a), e2e::describe(b)));
 }
+
+namespace e2e {
 
 // The page window's messages, into the log of the fake browser.
 static void record_page(void *context, HWND, UINT msg, WPARAM wp, LPARAM lp) {
@@ -1153,8 +1082,7 @@ namespace {
 
 int run_test(const TestCase &t) {
     g_test_name = t.name;
-    g_failures = 0;
-    g_checks = 0;
+    checks::reset();
     printf("[ RUN  ] %s (ANSI code page %u)\n", t.name, GetACP());
     fflush(stdout);
     const DWORD start = GetTickCount();
@@ -1170,13 +1098,13 @@ int run_test(const TestCase &t) {
         report(false, t.file, t.line, std::string("exception: ") + e.what());
     }
     const DWORD spent = GetTickCount() - start;
-    if (g_checks == 0) {
+    if (checks::count() == 0) {
         report(false, t.file, t.line, "the test checked nothing");
     }
-    printf("[ %s ] %s, %d checks, %d failed (%lu ms)\n", g_failures ? "FAIL" : " OK ", t.name,
-           g_checks, g_failures, spent);
+    printf("[ %s ] %s, %d checks, %d failed (%lu ms)\n", checks::failures() ? "FAIL" : " OK ",
+           t.name, checks::count(), checks::failures(), spent);
     fflush(stdout);
-    return g_failures ? 1 : 0;
+    return checks::failures() ? 1 : 0;
 }
 
 // For the Wine environment (wine-env.sh up): reports the code page as

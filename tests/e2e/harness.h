@@ -15,6 +15,7 @@
 
 // Every command, control and message number of the program.
 #include "app/ids.h"
+#include "checks.h"
 
 #include <functional>
 #include <memory>
@@ -53,57 +54,25 @@ struct Registrar {
 // test created (processes, sandboxes, fake browsers) clean up on the way out.
 struct Abort {};
 
-// Printable form of a byte string: ASCII as is, every other byte as \xNN, so
-// that the log reads the same whatever code page the terminal uses.
-std::string quote(const std::string &bytes);
+// The assertions are the shared ones of the Wine test programs.
+using checks::quote;
+using checks::report;
 
-bool report(bool ok, const char *file, int line, const std::string &what);
-std::string describe_eq(const char *a_expr, const char *b_expr, const std::string &a,
-                        const std::string &b);
-
-template <typename A, typename B>
-bool check_eq_impl(const A &a, const B &b, const char *ae, const char *be, const char *file,
-                   int line) {
-    bool ok;
-    if constexpr (std::is_integral<A>::value && std::is_integral<B>::value) {
-        ok = static_cast<long long>(a) == static_cast<long long>(b);
-    } else {
-        ok = (a == b);
-    }
-    if (ok)
-        return report(true, file, line, "");
-    return report(false, file, line, describe_eq(ae, be, std::to_string(a), std::to_string(b)));
-}
-bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
-                   const char *file, int line);
-bool check_eq_impl(const std::string &a, const char *b, const char *ae, const char *be,
-                   const char *file, int line);
-bool check_eq_impl(const std::wstring &a, const std::wstring &b, const char *ae, const char *be,
-                   const char *file, int line);
-bool check_eq_impl(const std::wstring &a, const wchar_t *b, const char *ae, const char *be,
-                   const char *file, int line);
-// Printable form of UTF-16 text: ASCII as is, the rest as \uXXXX.
-std::string quote(const std::wstring &text);
-
-#define E2E_CHECK_(cond) \
-    ::e2e::report((cond) ? true : false, __FILE__, __LINE__, "CHECK(" #cond ")")
-#define CHECK(cond) E2E_CHECK_(cond)
 #define REQUIRE(cond)             \
     do {                          \
-        if (!E2E_CHECK_(cond))    \
+        if (!CHECK(cond))         \
             throw ::e2e::Abort(); \
     } while (0)
-#define CHECK_EQ(a, b) ::e2e::check_eq_impl((a), (b), #a, #b, __FILE__, __LINE__)
-#define REQUIRE_EQ(a, b)                                                 \
-    do {                                                                 \
-        if (!::e2e::check_eq_impl((a), (b), #a, #b, __FILE__, __LINE__)) \
-            throw ::e2e::Abort();                                        \
+#define REQUIRE_EQ(a, b)                                                    \
+    do {                                                                    \
+        if (!::checks::check_eq_impl((a), (b), #a, #b, __FILE__, __LINE__)) \
+            throw ::e2e::Abort();                                           \
     } while (0)
 // Fails the test with a message and leaves it.
-#define FAIL(msg)                                        \
-    do {                                                 \
-        ::e2e::report(false, __FILE__, __LINE__, (msg)); \
-        throw ::e2e::Abort();                            \
+#define FAIL(msg)                                           \
+    do {                                                    \
+        ::checks::report(false, __FILE__, __LINE__, (msg)); \
+        throw ::e2e::Abort();                               \
     } while (0)
 
 // Prints a line to the test log.
@@ -417,8 +386,16 @@ struct Message {
 };
 std::string describe(const Message &m);
 std::string describe(const std::vector<Message> &ms);
-bool check_eq_impl(const std::vector<Message> &a, const std::vector<Message> &b, const char *ae,
-                   const char *be, const char *file, int line);
+
+}  // namespace e2e
+
+namespace checks {
+// Message lists compare and print as the harness describes them.
+bool check_eq_impl(const std::vector<e2e::Message> &a, const std::vector<e2e::Message> &b,
+                   const char *ae, const char *be, const char *file, int line);
+}  // namespace checks
+
+namespace e2e {
 
 // A top-level frame window of a browser class with a page window nested in
 // it (frame > "Shell DocObject View" > page, or frame > page when nested is
