@@ -67,8 +67,6 @@ extern Settings g;
 void report_fatal(HWND owner, const char *text);
 // Shell_NotifyIconA with the 88-byte record
 BOOL tray_notify(DWORD message);
-// Opens a modeless dialog from a named template, owned by the main window.
-HWND open_dialog(const char *template_name, DLGPROC proc);
 
 // SetTimer without a callback; when no timer can be had, the fatal report
 // and the end of the program. SetTimer's result.

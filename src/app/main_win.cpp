@@ -26,16 +26,6 @@ BOOL tray_notify(DWORD message) {
     return Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA *>(&g.tray_icon));
 }
 
-HWND open_dialog(const char *template_name, DLGPROC proc) {
-    HWND dialog = CreateDialogParamA(g.instance, template_name, g.main_window, proc,
-                                     reinterpret_cast<LPARAM>(g.main_window));
-    // A dialog can be closed from outside while it initialises (its
-    // initialisation waits on other windows, which lets a WM_CLOSE in);
-    // its handle must not be kept then, or the opener would hold a dead
-    // window for good.
-    return IsWindow(dialog) ? dialog : nullptr;
-}
-
 static void find_ini_path(HINSTANCE instance) {
     // A path that does not fit whole is not used at all: reading then gives
     // the defaults and the save writes nothing, instead of touching a file

@@ -7,7 +7,7 @@
 #include "app/app_win.h"
 #include "app/main_window_win.h"
 #include "automation/finder_win.h"
-#include "platform/platform.h"
+#include "automation/key_send_win.h"
 #include "automation/countdown.h"
 #include "automation/foreground.h"
 #include "automation/key_plan.h"
@@ -16,14 +16,6 @@
 #include "ui/settings_dialog_win.h"
 #include "ui/status_window_win.h"
 
-// A page window that stops answering must not hold the program for ever,
-// but a page busy with a script or a garbage collection for a few seconds
-// is not hung: the system itself calls a window hung only after 5 s without
-// answering, and SMTO_ABORTIFHUNG gives up at once on such a window. Past
-// that, each key message waits this long, well beyond a slow page's pause,
-// since a message given up still arrives later and the rest of its burst
-// would be missing.
-static const UINT KEY_SEND_TIMEOUT_MS = 10000;
 // How long the window in front may take to answer before its thread counts
 // as not answering (its input is then not shared).
 static const UINT FOREGROUND_ANSWER_MS = 1000;
@@ -155,24 +147,6 @@ static void activate_target(HWND page) {
     }
     SetForegroundWindow(page);
     SetActiveWindow(page);
-}
-
-// One key message; 0 when it did not reach the page window (time-out, a
-// window that is gone or hung, access denied by a browser of higher
-// integrity, or any other failure), in which case the rest of the burst is
-// dropped: the page must never get the tail of a text without its
-// beginning.
-static int send_key_message(HWND page, const KeyMessage &m) {
-    DWORD_PTR result;
-    SetLastError(0);
-    if (SendMessageTimeoutA(page, m.msg, m.wparam, m.lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                            KEY_SEND_TIMEOUT_MS, &result))
-        return 1;
-    // The WM_CHAR of a lead byte to a Unicode window is held back by the
-    // system, without an error, until the trail byte joins it: not a
-    // failure but half of a character on its way.
-    return m.msg == WM_CHAR && plat_is_lead_byte(static_cast<unsigned char>(m.wparam)) &&
-           GetLastError() == 0;
 }
 
 static int layout_key_for_char(void *, unsigned char c) {

@@ -1,8 +1,18 @@
-// What the dialogs have in common: the small icon, the entries they add to
+// What the dialogs have in common: their opening, the small icon, the entries they add to
 // their system menus and their answer to the end of a session.
 #include "ui/dialog_common_win.h"
 
 #include "app/app_win.h"
+
+HWND open_dialog(const char *template_name, DLGPROC proc) {
+    HWND dialog = CreateDialogParamA(g.instance, template_name, g.main_window, proc,
+                                     reinterpret_cast<LPARAM>(g.main_window));
+    // A dialog can be closed from outside while it initialises (its
+    // initialisation waits on other windows, which lets a WM_CLOSE in);
+    // its handle must not be kept then, or the opener would hold a dead
+    // window for good.
+    return IsWindow(dialog) ? dialog : nullptr;
+}
 
 void set_dialog_icon(HWND dialog) {
     HICON icon = LoadIconA(g.instance, MAKEINTRESOURCEA(IDI_RUNNING));

@@ -72,6 +72,10 @@ static LRESULT CALLBACK scroll_subclass(HWND edit, UINT message, WPARAM wparam, 
     return result;
 }
 
+SCROLLINFO readme_viewer_scroll(void) {
+    return scroll;
+}
+
 // Measures the control's font and sets the scroll range that the subclass
 // works with. readme_metrics never divides by zero: a font of no width or
 // height leaves nothing to scroll.

@@ -13,5 +13,8 @@ void readme_viewer_close(void);
 // One tick of the search for this copy's viewer window, which
 // readme_viewer_open sets going.
 void search_readme_window(void);
+// Where the scroll subclass stands: it counts the lines itself, within
+// 0 .. nMax, whatever position the control keeps of its own.
+SCROLLINFO readme_viewer_scroll(void);
 
 #endif

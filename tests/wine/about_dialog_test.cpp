@@ -1,30 +1,8 @@
 // The version-block helpers on the program's real version block, and the
 // about dialog on its real template: texts, system menu, the blinking icon
 // and the ways of closing.
-#include "ui/about_dialog_win.cpp"
-
 #include "dialog_test_support.h"
-
-// The version functions are called through version.dll, loaded here, so
-// that this test needs no import library beyond the defaults.
-static HMODULE version_dll;
-template <typename Fn>
-static Fn version_fn(const char *name) {
-    if (!version_dll)
-        version_dll = LoadLibraryA("version.dll");
-    return reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(version_dll, name)));
-}
-DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR name, LPDWORD handle) {
-    return version_fn<DWORD(WINAPI *)(LPCSTR, LPDWORD)>("GetFileVersionInfoSizeA")(name, handle);
-}
-WINBOOL WINAPI GetFileVersionInfoA(LPCSTR name, DWORD handle, DWORD size, LPVOID data) {
-    return version_fn<WINBOOL(WINAPI *)(LPCSTR, DWORD, DWORD, LPVOID)>("GetFileVersionInfoA")(
-        name, handle, size, data);
-}
-WINBOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR sub, LPVOID *value, PUINT length) {
-    return version_fn<WINBOOL(WINAPI *)(LPCVOID, LPCSTR, LPVOID *, PUINT)>("VerQueryValueA")(
-        block, sub, value, length);
-}
+#include "ui/version_info_win.h"
 
 static void test_version_block(void) {
     DWORD *translation = nullptr;
@@ -32,29 +10,29 @@ static void test_version_block(void) {
     CHECK(block != nullptr);
     if (!block)
         return;
-    CHECK_INT(*translation, 0x04B00411);  // Japanese, Unicode
+    CHECK_EQ(*translation, 0x04B00411);  // Japanese, Unicode
     char text[256];
-    CHECK_INT(query_version_string(text, sizeof text, block, *translation, "FileVersion"), 1);
-    CHECK_TEXT(text, "1.0.0.0");
-    CHECK_INT(query_version_string(text, sizeof text, block, *translation, "ProductName"), 1);
-    CHECK_TEXT(text, "Yarrowmeld");
-    CHECK_INT(query_version_string(text, sizeof text, block, *translation, "LegalCopyright"), 1);
+    CHECK_EQ(query_version_string(text, sizeof text, block, *translation, "FileVersion"), 1);
+    CHECK_EQ(text, "1.0.0.0");
+    CHECK_EQ(query_version_string(text, sizeof text, block, *translation, "ProductName"), 1);
+    CHECK_EQ(text, "Yarrowmeld");
+    CHECK_EQ(query_version_string(text, sizeof text, block, *translation, "LegalCopyright"), 1);
     CHECK(text[0] != 0);
 
     // A translation that names no table: the search over the usual
     // languages and code pages still finds the Japanese one.
-    CHECK_INT(query_version_string(text, sizeof text, block, 0x04E40409, "ProductName"), 1);
-    CHECK_TEXT(text, "Yarrowmeld");
+    CHECK_EQ(query_version_string(text, sizeof text, block, 0x04E40409, "ProductName"), 1);
+    CHECK_EQ(text, "Yarrowmeld");
     // A field that no table has.
     lstrcpyA(text, "stale");
-    CHECK_INT(query_version_string(text, sizeof text, block, *translation, "NoSuchField"), 0);
-    CHECK_TEXT(text, "");
+    CHECK_EQ(query_version_string(text, sizeof text, block, *translation, "NoSuchField"), 0);
+    CHECK_EQ(text, "");
 
     // A small buffer is filled and terminated, never overrun.
     char small[8];
     memset(small, 'x', sizeof small);
-    CHECK_INT(query_version_string(small, 5, block, *translation, "ProductName"), 1);
-    CHECK_TEXT(small, "Yarr");
+    CHECK_EQ(query_version_string(small, 5, block, *translation, "ProductName"), 1);
+    CHECK_EQ(small, "Yarr");
     CHECK(small[5] == 'x');
     // Under code page 932 a cut never leaves half a character.
     if (GetACP() == 932) {
@@ -70,7 +48,7 @@ static void test_version_block(void) {
             size_t size = first_wide + 2;
             char cut[256];
             query_version_string(cut, size, block, *translation, "FileDescription");
-            CHECK_TEXT(cut, description.substr(0, first_wide));
+            CHECK_EQ(cut, description.substr(0, first_wide));
         }
     }
     free(block);
@@ -84,7 +62,7 @@ static void test_version_block(void) {
 }
 
 static HWND open_about(void) {
-    g.about_dialog = open_test_dialog("IDD_ABOUTDLG", about_dialog_proc);
+    about_dialog_open();
     return g.about_dialog;
 }
 
@@ -93,18 +71,18 @@ static void test_opening(void) {
     HWND about = open_about();
     CHECK(about != nullptr);
     // This test program has no version block of its own.
-    CHECK_TEXT(item_text(about, IDC_ABOUT_VERSION), "Version  : Unkown");
-    CHECK_TEXT(item_text(about, IDC_ABOUT_COPYRIGHT), "");
-    CHECK_TEXT(item_text(about, IDC_ABOUT_PRODUCT), "");
+    CHECK_EQ(item_text(about, IDC_ABOUT_VERSION), "Version  : Unkown");
+    CHECK_EQ(item_text(about, IDC_ABOUT_COPYRIGHT), "");
+    CHECK_EQ(item_text(about, IDC_ABOUT_PRODUCT), "");
     HMENU menu = GetSystemMenu(about, FALSE);
-    CHECK_TEXT(menu_entry(menu, 0), "1116 Readme.txt の表示 (&B)");
-    CHECK_TEXT(menu_entry(menu, 1), "-");
+    CHECK_EQ(menu_entry(menu, 0), "1116 Readme.txt の表示 (&B)");
+    CHECK_EQ(menu_entry(menu, 1), "-");
     CHECK(menu_entry(menu, 2) != "-");
     RECT kept = g.about_window_rect;
     RECT now = window_rect(about);
     CHECK(EqualRect(&kept, &now));
     CHECK((GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-    CHECK(calls.fatal.empty());
+    CHECK(shell_calls.fatal.empty());
     DestroyWindow(about);
 
     g.readme_available = 0;
@@ -158,6 +136,8 @@ static void test_closing(void) {
     };
     for (const auto &way : ways) {
         printf("closing by %s\n", way.how);
+        // A plain window in the settings dialog's place: the real one would
+        // open the about dialog anew in front of itself when activated.
         HWND settings = CreateWindowExA(0, "STATIC", "settings", WS_POPUP | WS_VISIBLE, 0, 0, 50,
                                         50, nullptr, nullptr, nullptr, nullptr);
         g.settings_dialog = settings;
@@ -193,20 +173,19 @@ static void test_closing(void) {
 
 static void test_readme_entry(void) {
     g.readme_available = 1;
-    g.readme_viewer = nullptr;
-    calls = Calls();
     HWND about = open_about();
     SendMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(times_opened("IDD_README"), 1);
-    CHECK(g.readme_viewer != nullptr);
-    CHECK_INT(g.readme_search_ticks, 30);
+    HWND viewer = g.readme_viewer;
+    CHECK(viewer != nullptr);
+    CHECK_EQ(g.readme_search_ticks, 30);
+    // The viewer, activated, has the about dialog open anew in front of it.
+    CHECK(pump_until([] { return g.about_dialog != nullptr; }));
     // Once open, the entry does nothing.
-    SendMessageA(about, WM_SYSCOMMAND, IDM_SYS_README, 0);
-    CHECK_INT(times_opened("IDD_README"), 1);
-    CHECK(IsWindow(about));
-    DestroyWindow(about);
-    DestroyWindow(g.readme_viewer);
-    g.readme_viewer = nullptr;
+    if (g.about_dialog)
+        SendMessageA(g.about_dialog, WM_SYSCOMMAND, IDM_SYS_README, 0);
+    CHECK(g.readme_viewer == viewer);
+    about_dialog_close();
+    readme_viewer_close();
 }
 
 int main(void) {

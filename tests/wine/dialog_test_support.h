@@ -1,12 +1,9 @@
-// Support for the in-process tests of the dialog code. A test file includes
-// one src/ui/*_win.cpp, then this header, which supplies what the rest of the
-// program would: the Settings record, recording stand-ins for the functions
-// of the other files, a main window that records what it is sent, and the
-// real dialog templates, read from the built Yarrowmeld.exe (loaded as a
-// data file, so its code never runs).
-//
-// The other dialogs' own files are linked in (tests/wine/CMakeLists.txt);
-// the windows they open are stand-ins made by open_dialog.
+// Support for the in-process tests of the dialogs. A test program links the
+// program's own Win32 files (tests/wine/CMakeLists.txt) and includes this
+// header, which supplies a main window that records what it is sent before
+// the program's own main window procedure handles it, and the real dialog
+// templates, read from the built Yarrowmeld.exe (loaded as a data file, so
+// its code never runs).
 #ifndef YARROWMELD_DIALOG_TEST_SUPPORT_H
 #define YARROWMELD_DIALOG_TEST_SUPPORT_H
 
@@ -20,158 +17,42 @@
 #include <vector>
 
 #include "app/app_win.h"
+#include "app/main_window_win.h"
+#include "automation/run_control_win.h"
+#include "checks.h"
+#include "shell_stub.h"
 #include "test_windows.h"
-#include "ui/dialog_common_win.cpp"
+#include "ui/about_dialog_win.h"
 #include "ui/readme_viewer_win.h"
+#include "ui/settings_dialog_win.h"
+#include "ui/status_window_win.h"
 
-Settings g;
-
-// ------------------------------------------------------------ checks
-
-static int passed, failed;
-
-static inline void check(bool ok, const char *what, int line) {
-    if (ok) {
-        passed++;
-    } else {
-        failed++;
-        printf("FAIL line %d: %s\n", line, what);
-    }
-}
-
-static inline std::string printable(const std::string &s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            char hex[8];
-            snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
-
-static inline void check_eq_text(const std::string &got, const std::string &want, const char *what,
-                                 int line) {
-    if (got == want) {
-        passed++;
-        return;
-    }
-    failed++;
-    printf("FAIL line %d: %s\n  got  \"%s\"\n  want \"%s\"\n", line, what, printable(got).c_str(),
-           printable(want).c_str());
-}
-
-static inline void check_eq_int(long long got, long long want, const char *what, int line) {
-    if (got == want) {
-        passed++;
-        return;
-    }
-    failed++;
-    printf("FAIL line %d: %s: got %lld, want %lld\n", line, what, got, want);
-}
-
-#define CHECK(cond) check((cond), #cond, __LINE__)
-#define CHECK_TEXT(got, want) check_eq_text((got), (want), #got, __LINE__)
-#define CHECK_INT(got, want) check_eq_int((got), (want), #got, __LINE__)
-
-static inline int finish(void) {
-    printf("%d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
-}
-
-// ------------------------------------------------ what the others record
+// ------------------------------------------------ what the main window saw
 
 struct Calls {
-    std::vector<int> run_states;         // set_run_state arguments
-    std::vector<std::string> tray_tips;  // set_tray_tip: "title|running"
-    std::vector<DWORD> tray_messages;    // tray_notify
-    std::vector<std::string> opened;     // open_dialog template names
-    int timers_stopped = 0;              // stop_work_timers
-    std::vector<std::string> fatal;      // report_fatal texts
-    std::vector<UINT> main_commands;     // WM_COMMAND ids at the main window
-    std::vector<WPARAM> main_timers;     // WM_TIMER ids at the main window
-    int dialog_alive_at_post = -1;       // settings dialog present at IDT_POST
-    HWND closing_rich_edit = nullptr;    // the control when IDM_CLOSE_README came
-    int rich_edit_alive_at_close = -1;   // ... and whether it still existed then
+    std::vector<UINT> main_commands;    // WM_COMMAND ids at the main window
+    std::vector<WPARAM> main_timers;    // WM_TIMER ids at the main window
+    int dialog_alive_at_post = -1;      // settings dialog present at IDT_POST
+    HWND closing_rich_edit = nullptr;   // the control when IDM_CLOSE_README came
+    int rich_edit_alive_at_close = -1;  // ... and whether it still existed then
 };
 static Calls calls;
-
-void report_fatal(HWND, const char *text) {
-    calls.fatal.push_back(text);
-}
-
-BOOL tray_notify(DWORD message) {
-    calls.tray_messages.push_back(message);
-    return TRUE;
-}
-
-void set_tray_tip(const char *title, int running) {
-    calls.tray_tips.push_back(std::string(title) + "|" + (running ? "1" : "0"));
-}
-
-void set_run_state(int state) {
-    calls.run_states.push_back(state);
-    g.running = state;
-}
-
-// The screen's DPI as the code under test sees it: the tests' prefix keeps
-// Wine's 96, so a test sets the DPI of its case here.
-static int test_dpi = 96;
-int screen_dpi(void) {
-    return test_dpi;
-}
-
-// Another dialog the code under test opens: a plain hidden window stands in.
-static inline HWND make_stand_in(void) {
-    return CreateWindowExA(0, "STATIC", "stand-in", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           nullptr, nullptr);
-}
-
-HWND open_dialog(const char *template_name, DLGPROC) {
-    calls.opened.push_back(template_name);
-    return make_stand_in();
-}
-
-// How often a template was opened.
-static inline int times_opened(const char *template_name) {
-    int n = 0;
-    for (const std::string &name : calls.opened) n += name == template_name;
-    return n;
-}
-
-// The run's timers: none are started by the dialogs under test.
-void stop_work_timers(void) {
-    calls.timers_stopped++;
-}
 
 // ------------------------------------------------------- main window
 
 static const UINT WM_READ_BOX = WM_APP + 1;
 static inline void read_and_answer_box(HWND window);
 
-// Stands in for the main window: records commands and timers and does what
-// the real one does for the commands the dialogs send it.
+// The program's main window, which records commands and timers first. The
+// timers stop there: these tests have no page window for a post to go to.
 static inline LRESULT CALLBACK test_main_proc(HWND window, UINT message, WPARAM wparam,
                                               LPARAM lparam) {
     switch (message) {
         case WM_COMMAND:
             calls.main_commands.push_back(LOWORD(wparam));
-            if (LOWORD(wparam) == IDM_STATUS && g.status_shown == 1) {
-                g.status_shown = 0;
-                if (g.status_window) {
-                    DestroyWindow(g.status_window);
-                    g.status_window = nullptr;
-                }
-            }
-            if (LOWORD(wparam) == IDM_CLOSE_README) {
-                if (calls.closing_rich_edit)
-                    calls.rich_edit_alive_at_close = IsWindow(calls.closing_rich_edit) != 0;
-                readme_viewer_close();
-            }
-            return 0;
+            if (LOWORD(wparam) == IDM_CLOSE_README && calls.closing_rich_edit)
+                calls.rich_edit_alive_at_close = IsWindow(calls.closing_rich_edit) != 0;
+            break;
         case WM_READ_BOX:
             read_and_answer_box(reinterpret_cast<HWND>(wparam));
             return 0;
@@ -181,7 +62,7 @@ static inline LRESULT CALLBACK test_main_proc(HWND window, UINT message, WPARAM 
                 calls.dialog_alive_at_post = g.settings_dialog != nullptr;
             return 0;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return main_window_proc(window, message, wparam, lparam);
 }
 
 // ------------------------------------------------------------ set-up
@@ -264,13 +145,6 @@ static inline bool set_up(void) {
 }
 
 // ------------------------------------------------------------ helpers
-
-// A dialog of the program's real template, owned by the test's main window
-// as the program's own are.
-static inline HWND open_test_dialog(const char *template_name, DLGPROC proc) {
-    return CreateDialogParamA(g.instance, template_name, g.main_window, proc,
-                              reinterpret_cast<LPARAM>(g.main_window));
-}
 
 static inline RECT window_rect(HWND window) {
     RECT r;
@@ -378,6 +252,7 @@ static inline void watch_boxes(void) {
 // The settings every dialog test starts from, and nothing recorded yet.
 static inline void reset_settings(void) {
     calls = Calls();
+    shell_calls = ShellCalls();
     boxes.clear();
     lstrcpyA(g.title, "Lobby");
     lstrcpyA(g.post_text, ".");
@@ -393,7 +268,7 @@ static inline int run_tests(std::initializer_list<void (*)(void)> tests) {
         return 1;
     for (void (*test)(void) : tests) test();
     remove_temp_folder();
-    return finish();
+    return checks::finish();
 }
 
 #endif

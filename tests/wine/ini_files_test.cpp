@@ -10,24 +10,11 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "checks.h"
 #include "ini/ini.h"
+#include "platform/platform.h"
 
 namespace {
-
-int g_passed;
-int g_failed;
-
-void check(bool ok, const char *what, int line) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        printf("FAILED (line %d): %s\n", line, what);
-    }
-}
-
-#define CHECK(cond) check((cond), #cond, __LINE__)
 
 std::string g_dir;
 
@@ -36,25 +23,25 @@ std::string in_dir(const char *name) {
 }
 
 bool put_file(const std::string &path, const std::string &bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
     return ok && written == bytes.size();
 }
 
 std::string file_bytes(const std::string &path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return "(cannot open)";
     std::string out;
     char buffer[4096];
     DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, NULL) && n > 0) out.append(buffer, n);
+    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
     CloseHandle(h);
     return out;
 }
@@ -143,8 +130,8 @@ void failed_saves() {
     std::string before = listing();
 
     // Held open by another handle that shares nothing.
-    HANDLE held =
-        CreateFileA(ini.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(held != INVALID_HANDLE_VALUE);
     CHECK(ini_write(ini.c_str()) == 0);
     CloseHandle(held);
@@ -166,7 +153,7 @@ void failed_saves() {
 
     // A folder where the file should be, and a folder that is missing.
     std::string sub = in_dir("sub");
-    CHECK(CreateDirectoryA(sub.c_str(), NULL));
+    CHECK(CreateDirectoryA(sub.c_str(), nullptr));
     CHECK(ini_write(sub.c_str()) == 0);
     CHECK(GetFileAttributesA(sub.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     CHECK(ini_write(in_dir("missing\\x.ini").c_str()) == 0);
@@ -187,14 +174,14 @@ void sharing_on_load() {
     std::string ini = in_dir("Yarrowmeld.ini");
     CHECK(put_file(ini, "[Window]\r\nLeft=5\r\n"));
     HANDLE writer = CreateFileA(ini.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(writer != INVALID_HANDLE_VALUE);
     CHECK(ini_load(ini.c_str(), 1) == 1);
     CHECK(ini_get_int("Window", "Left", -1) == 5);
     ini_free();
     CloseHandle(writer);
-    HANDLE exclusive =
-        CreateFileA(ini.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE exclusive = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(exclusive != INVALID_HANDLE_VALUE);
     CHECK(ini_load(ini.c_str(), 1) == 0);
     CHECK(ini_get_int("Window", "Left", -1) == -1);
@@ -213,11 +200,11 @@ DWORD WINAPI hold_then_release(void *handle) {
 void short_lock_on_load() {
     std::string ini = in_dir("Yarrowmeld.ini");
     CHECK(put_file(ini, "[Window]\r\nLeft=5\r\n"));
-    HANDLE exclusive =
-        CreateFileA(ini.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE exclusive = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(exclusive != INVALID_HANDLE_VALUE);
-    HANDLE releaser = CreateThread(NULL, 0, hold_then_release, exclusive, 0, NULL);
-    CHECK(releaser != NULL);
+    HANDLE releaser = CreateThread(nullptr, 0, hold_then_release, exclusive, 0, nullptr);
+    CHECK(releaser != nullptr);
     CHECK(ini_load(ini.c_str(), 1) == 1);
     CHECK(ini_get_int("Window", "Left", -1) == 5);
     ini_free();
@@ -232,7 +219,7 @@ void save_near_max_path() {
     folder += std::string(MAX_PATH - 5 - 15 - folder.size(), 'd');
     std::string ini = folder + "\\Yarrowmeld.ini";
     CHECK(ini.size() == MAX_PATH - 5);
-    CHECK(CreateDirectoryA(folder.c_str(), NULL));
+    CHECK(CreateDirectoryA(folder.c_str(), nullptr));
     CHECK(put_file(ini, "old"));
     CHECK(ini_load(ini.c_str(), 0) == 1);
     CHECK(ini_set_int("Window", "Left", 3) == 1);
@@ -265,7 +252,7 @@ int main() {
     char name[64];
     sprintf(name, "ini_files_test_%lu_%lu", GetCurrentProcessId(), GetTickCount());
     g_dir = std::string(temp) + name;
-    if (!CreateDirectoryA(g_dir.c_str(), NULL)) {
+    if (!CreateDirectoryA(g_dir.c_str(), nullptr)) {
         printf("cannot create %s\n", g_dir.c_str());
         return 2;
     }
@@ -276,6 +263,5 @@ int main() {
     short_lock_on_load();
     save_near_max_path();
     remove_folder();
-    printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed ? 1 : 0;
+    return checks::finish();
 }

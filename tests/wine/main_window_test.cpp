@@ -10,77 +10,38 @@
 
 #include <string>
 
-// Every key message goes through here; the one numbered fail_send_at
-// (counted from 0) fails as the system fails it for a browser that runs at
-// a higher integrity level.
+#include "app/app_win.h"
+#include "app/main_window_win.h"
+#include "automation/finder_win.h"
+#include "automation/key_send_win.h"
+#include "automation/run_control_win.h"
+#include "dialog_test_support.h"
+
+// Every key message goes through here, in the place of the program's own
+// sender; the one numbered fail_send_at (counted from 0) fails as the
+// system fails it for a browser that runs at a higher integrity level.
 static int sends;
 static int fail_send_at = -1;
 
-static LRESULT WINAPI refusing_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT flags, UINT timeout, PDWORD_PTR result) {
-    if (sends++ == fail_send_at) {
-        SetLastError(ERROR_ACCESS_DENIED);
+int send_key_message(HWND page, const KeyMessage &m) {
+    if (sends++ == fail_send_at)
         return 0;
-    }
-    return SendMessageTimeoutA(window, message, wparam, lparam, flags, timeout, result);
+    SendMessageA(page, m.msg, m.wparam, m.lparam);
+    return 1;
 }
 
-#define SendMessageTimeoutA refusing_send
-#include "automation/run_control_win.cpp"
-#undef SendMessageTimeoutA
-#include "app/main_window_win.cpp"
-#include "ui/dialog_common_win.cpp"
-#include "ui/dpi_win.cpp"
-#include "ui/readme_viewer_win.cpp"
-#include "ui/status_window_win.cpp"
-
-#include "test_windows.h"
-
-// ------------------------------------------------------------ checks
-
-static int passed, failed;
-
-static void check(bool ok, const char *what, int line) {
-    if (ok) {
-        passed++;
-    } else {
-        failed++;
-        printf("FAIL line %d: %s\n", line, what);
-    }
-}
-
-static void check_text(const std::string &got, const std::string &want, const char *what,
-                       int line) {
-    check(got == want, what, line);
-    if (got != want)
-        printf("  got \"%s\", want \"%s\"\n", got.c_str(), want.c_str());
-}
-
-#define CHECK(cond) check((cond), #cond, __LINE__)
-#define CHECK_TEXT(got, want) check_text((got), (want), #got, __LINE__)
-
-// ------------------------------------------- the rest of the program
-
-Settings g;
-
-void report_fatal(HWND, const char *text) {
-    printf("fatal: %s\n", text);
-    failed++;
-}
-
-BOOL tray_notify(DWORD) {
-    return TRUE;
-}
-
+// The status window can be closed from outside while it initialises: this
+// closes it as soon as its initialisation is over, before its opener has
+// its handle.
 static bool status_closes_while_opening;
+static HHOOK close_hook;
 
-HWND open_dialog(const char *template_name, DLGPROC) {
-    // The status window can be closed from outside while it initialises;
-    // the real opener then hands back no window.
-    if (!strcmp(template_name, "IDD_STATUS") && status_closes_while_opening)
-        return nullptr;
-    return CreateWindowExA(0, "STATIC", template_name, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           nullptr, nullptr);
+static LRESULT CALLBACK close_after_init(int code, WPARAM wparam, LPARAM lparam) {
+    const CWPRETSTRUCT *call = reinterpret_cast<const CWPRETSTRUCT *>(lparam);
+    if (code == HC_ACTION && status_closes_while_opening && call->message == WM_INITDIALOG &&
+        GetDlgItem(call->hwnd, IDC_STATUS_CLOSE))
+        SendMessageA(call->hwnd, WM_CLOSE, 0, 0);
+    return CallNextHookEx(close_hook, code, wparam, lparam);
 }
 
 // ------------------------------------------------------ page window
@@ -89,6 +50,8 @@ static HWND page;
 static std::string typed;  // the WM_CHAR codes the page received
 static int clicks_on_first_char;
 
+// The search finds this test's page window; its rules are tested on their
+// own.
 HWND find_target_window(void) {
     return page;
 }
@@ -126,11 +89,11 @@ static void test_no_burst_inside_a_burst(void) {
     clicks_on_first_char = 2;
     post_now("abcdef");
     CHECK(clicks_on_first_char == 0);
-    CHECK_TEXT(typed, "abcdef\r");
+    CHECK_EQ(typed, "abcdef\r");
     CHECK(g.running == 1);
     // Once it is over, a post goes out as ever.
     post_now("xy");
-    CHECK_TEXT(typed, "xy\r");
+    CHECK_EQ(typed, "xy\r");
 }
 
 // A key message that fails for any reason ends the burst there.
@@ -138,7 +101,7 @@ static void test_refused_key_ends_the_burst(void) {
     fail_send_at = 3;  // the WM_KEYDOWN of "b"
     post_now("abc");
     fail_send_at = -1;
-    CHECK_TEXT(typed, "a");
+    CHECK_EQ(typed, "a");
     CHECK(sends == 4);
 }
 
@@ -253,7 +216,7 @@ static void test_search_finds_own_viewer(void) {
     g.readme_viewer = nullptr;
     g.readme_search = 1;
     g.readme_search_ticks = 30;
-    tick_second();
+    SendMessageA(g.main_window, WM_TIMER, IDT_TICK, 0);
     CHECK(g.readme_viewer == own);
     CHECK(g.readme_search == 0);
 
@@ -271,6 +234,12 @@ int main(void) {
     if (__argc == 4 && !strcmp(__argv[1], "--decoy"))
         return run_decoy(__argv[2], __argv[3]);
 
+    // The status window's template comes from the program.
+    CHECK(find_program());
+    g.instance = LoadLibraryExA(program_path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    CHECK(g.instance != nullptr);
+    close_hook =
+        SetWindowsHookExA(WH_CALLWNDPROCRET, close_after_init, nullptr, GetCurrentThreadId());
     lstrcpyA(g.title, "Chat");
     g.update_secs = 10;
     g.post_secs = 20;
@@ -287,6 +256,7 @@ int main(void) {
 
     stop_running();
     DestroyWindow(page);
-    printf("%d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
+    UnhookWindowsHookEx(close_hook);
+    CHECK(shell_calls.fatal.empty());
+    return checks::finish();
 }

@@ -1,24 +1,25 @@
 // The readme viewer on its real template with the system's rich-edit
 // library: the file shown read-only, the system menu, the scroll subclass's
 // own position, the about dialog over the viewer, and the closing order.
-#include "ui/readme_viewer_win.cpp"
+#include <windows.h>
+
+#include <imm.h>
+#include <richedit.h>
 
 #include "dialog_test_support.h"
 
-// ImmDisableIME lives in imm32.dll, loaded here, so that this test needs no
-// import library beyond the defaults.
-static int ime_disabled_calls;
-WINBOOL WINAPI ImmDisableIME(DWORD thread) {
-    ime_disabled_calls++;
-    HMODULE imm = LoadLibraryA("imm32.dll");
-    typedef WINBOOL(WINAPI * Fn)(DWORD);
-    Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(imm, "ImmDisableIME")));
-    return fn ? fn(thread) : FALSE;
+// Whether a window made now gets the thread's default IME window: no once
+// the IME is off for the process.
+static bool new_window_has_ime(void) {
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    bool has = ImmGetDefaultIMEWnd(window) != nullptr;
+    DestroyWindow(window);
+    return has;
 }
-
 static HWND open_viewer(void) {
     calls = Calls();
-    g.readme_viewer = open_test_dialog("IDD_README", readme_viewer_proc);
+    readme_viewer_open();
     return g.readme_viewer;
 }
 
@@ -51,6 +52,7 @@ static HWND open_long_readme(HWND *viewer) {
 
 static void test_shows_the_file(void) {
     write_file("Readme.txt", readme_text());
+    bool ime_at_first = new_window_has_ime();
     HWND viewer = open_viewer();
     CHECK(viewer != nullptr);
     CHECK(g.rich_edit_module != nullptr);
@@ -68,8 +70,8 @@ static void test_shows_the_file(void) {
     for (char c : want)
         if (c != '\r')
             want_lf += c;
-    CHECK_TEXT(got.substr(0, 40), want_lf.substr(0, 40));
-    CHECK_INT(got.size(), want_lf.size());
+    CHECK_EQ(got.substr(0, 40), want_lf.substr(0, 40));
+    CHECK_EQ(got.size(), want_lf.size());
     // White text in the fixed face, on black, for the text streamed in.
     SendMessageA(g.rich_edit, EM_SETSEL, 0, -1);
     CHARFORMATA format = {};
@@ -77,34 +79,34 @@ static void test_shows_the_file(void) {
     SendMessageA(g.rich_edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     CHECK((format.dwMask & (CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_CHARSET)) ==
           (CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_CHARSET));  // one format for all
-    CHECK_INT(format.crTextColor, RGB(255, 255, 255));
-    CHECK_INT(format.yHeight, 175);
-    CHECK_INT(format.bCharSet, SHIFTJIS_CHARSET);
-    CHECK_TEXT(format.szFaceName, "ＭＳ ゴシック");
+    CHECK_EQ(format.crTextColor, RGB(255, 255, 255));
+    CHECK_EQ(format.yHeight, 175);
+    CHECK_EQ(format.bCharSet, SHIFTJIS_CHARSET);
+    CHECK_EQ(format.szFaceName, "ＭＳ ゴシック");
     CHECK((format.dwEffects & CFE_PROTECTED) != 0);
     SendMessageA(g.rich_edit, EM_SETSEL, 0, 0);
     LONG style = GetWindowLongA(g.rich_edit, GWL_STYLE);
     CHECK((style & ES_READONLY) != 0);
     CHECK((style & WS_VSCROLL) != 0);
-    CHECK_INT(SendMessageA(g.rich_edit, EM_GETMODIFY, 0, 0), 0);
+    CHECK_EQ(SendMessageA(g.rich_edit, EM_GETMODIFY, 0, 0), 0);
     // The click at the top left leaves the caret in the first line (where
     // exactly depends on the font's first letter), nothing selected.
     CHARRANGE sel = {-1, -2};
     SendMessageA(g.rich_edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
-    CHECK_INT(sel.cpMin, sel.cpMax);
-    CHECK_INT(SendMessageA(g.rich_edit, EM_EXLINEFROMCHAR, 0, sel.cpMin), 0);
+    CHECK_EQ(sel.cpMin, sel.cpMax);
+    CHECK_EQ(SendMessageA(g.rich_edit, EM_EXLINEFROMCHAR, 0, sel.cpMin), 0);
     CHECK(sel.cpMin >= 0 && sel.cpMin <= 1);
     // The control is 502 x 373 at the top left of the viewer.
     RECT r;
     GetWindowRect(g.rich_edit, &r);
-    CHECK_INT(r.right - r.left, 502);
-    CHECK_INT(r.bottom - r.top, 373);
-    CHECK_INT(ime_disabled_calls, 1);
+    CHECK_EQ(r.right - r.left, 502);
+    CHECK_EQ(r.bottom - r.top, 373);
+    CHECK(ime_at_first && !new_window_has_ime());
     CHECK((GetWindowLongA(viewer, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
     HMENU menu = GetSystemMenu(viewer, FALSE);
-    CHECK_TEXT(menu_entry(menu, 0), "1114 ﾊﾞｰｼﾞｮﾝ情報 (&V)");
-    CHECK_TEXT(menu_entry(menu, 1), "-");
-    CHECK_INT(GetMenuItemID(menu, 1), IDM_SYS_SEPARATOR);
+    CHECK_EQ(menu_entry(menu, 0), "1114 ﾊﾞｰｼﾞｮﾝ情報 (&V)");
+    CHECK_EQ(menu_entry(menu, 1), "-");
+    CHECK_EQ(GetMenuItemID(menu, 1), IDM_SYS_SEPARATOR);
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     DeleteFileA("Readme.txt");
 }
@@ -114,7 +116,7 @@ static void test_missing_file(void) {
     HWND viewer = open_viewer();
     CHECK(g.rich_edit != nullptr);
     if (g.rich_edit)
-        CHECK_INT(GetWindowTextLengthA(g.rich_edit), 0);
+        CHECK_EQ(GetWindowTextLengthA(g.rich_edit), 0);
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     CHECK(!IsWindow(viewer));
 }
@@ -128,43 +130,44 @@ static void test_size_follows_the_dpi(void) {
     RECT r = {};
     if (g.rich_edit)
         GetWindowRect(g.rich_edit, &r);
-    CHECK_INT(r.right - r.left, 753);
-    CHECK_INT(r.bottom - r.top, 560);
+    CHECK_EQ(r.right - r.left, 753);
+    CHECK_EQ(r.bottom - r.top, 560);
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     test_dpi = 96;
 }
 
-// The subclass keeps its own position within 0 .. nMax.
+// The subclass keeps the position within 0 .. nMax.
 static void test_scroll_position(void) {
     HWND viewer;
     HWND edit = open_long_readme(&viewer);
     if (!edit)
         return;
-    CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(scroll_subclass));
-    CHECK(line_height > 0);
+    CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) !=
+          static_cast<LONG_PTR>(GetClassLongPtrA(edit, GCLP_WNDPROC)));
+    SCROLLINFO scroll = readme_viewer_scroll();
     CHECK(scroll.nPage >= 1);
     int max = scroll.nMax;
-    CHECK_INT(scroll.nPos, 0);
+    CHECK_EQ(readme_viewer_scroll().nPos, 0);
     SendMessageA(edit, WM_VSCROLL, SB_LINEUP, 0);
-    CHECK_INT(scroll.nPos, 0);
+    CHECK_EQ(readme_viewer_scroll().nPos, 0);
     SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, max), 0);
-    CHECK_INT(scroll.nPos, max);
+    CHECK_EQ(readme_viewer_scroll().nPos, max);
     SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
-    CHECK_INT(scroll.nPos, max);
+    CHECK_EQ(readme_viewer_scroll().nPos, max);
     SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
-    CHECK_INT(scroll.nPos, max);
+    CHECK_EQ(readme_viewer_scroll().nPos, max);
     SendMessageA(edit, WM_VSCROLL, SB_PAGEUP, 0);
-    CHECK_INT(scroll.nPos,
-              max - static_cast<int>(scroll.nPage) < 0 ? 0 : max - static_cast<int>(scroll.nPage));
+    CHECK_EQ(readme_viewer_scroll().nPos,
+             max - static_cast<int>(scroll.nPage) < 0 ? 0 : max - static_cast<int>(scroll.nPage));
     SendMessageA(edit, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 0), 0);
-    CHECK_INT(scroll.nPos, 0);
+    CHECK_EQ(readme_viewer_scroll().nPos, 0);
     SendMessageA(edit, WM_VSCROLL, SB_PAGEDOWN, 0);
-    CHECK_INT(scroll.nPos,
-              static_cast<int>(scroll.nPage) > max ? max : static_cast<int>(scroll.nPage));
+    CHECK_EQ(readme_viewer_scroll().nPos,
+             static_cast<int>(scroll.nPage) > max ? max : static_cast<int>(scroll.nPage));
     // The wheel is the control's own business.
-    int before = scroll.nPos;
+    int before = readme_viewer_scroll().nPos;
     SendMessageA(edit, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
-    CHECK_INT(scroll.nPos, before);
+    CHECK_EQ(readme_viewer_scroll().nPos, before);
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     DeleteFileA("Readme.txt");
 }
@@ -202,7 +205,7 @@ static void test_scroll_display(void) {
         return;
     SetWindowPos(viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     UpdateWindow(edit);
-    CHECK(scroll.nMax > 0);  // the subclass has room to step
+    CHECK(readme_viewer_scroll().nMax > 0);  // the subclass has room to step
     std::vector<DWORD> before = capture(edit);
     SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
     SendMessageA(edit, WM_VSCROLL, SB_LINEDOWN, 0);
@@ -240,7 +243,7 @@ static void test_closing(void) {
             CHECK(result != 0);
             CHECK(pump_until([&] { return !IsWindow(viewer); }));
         }
-        CHECK_INT(calls.rich_edit_alive_at_close, 0);
+        CHECK_EQ(calls.rich_edit_alive_at_close, 0);
         CHECK(!calls.main_commands.empty() && calls.main_commands.back() == IDM_CLOSE_README);
         CHECK(!IsWindow(viewer));
         CHECK(g.readme_viewer == nullptr);
@@ -253,18 +256,14 @@ static void test_closing(void) {
     g.readme_viewer = nullptr;
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     CHECK(!IsWindow(viewer));
-    if (g.rich_edit_module) {
-        FreeLibrary(g.rich_edit_module);
-        g.rich_edit_module = nullptr;
-    }
+    readme_viewer_close();
 
     // Destroyed from outside (the program ending): no handle left behind.
     viewer = open_viewer();
     DestroyWindow(viewer);
     CHECK(g.readme_viewer == nullptr);
     CHECK(g.rich_edit == nullptr);
-    FreeLibrary(g.rich_edit_module);
-    g.rich_edit_module = nullptr;
+    readme_viewer_close();
 
     // Other commands leave it open.
     viewer = open_viewer();
@@ -284,27 +283,26 @@ static void test_about_over_viewer(void) {
     for (const auto &way : ways) {
         printf("about dialog and %s\n", way.how);
         HWND viewer = open_viewer();
-        g.about_dialog = make_stand_in();
+        about_dialog_open();
         HWND about = g.about_dialog;
         SendMessageA(viewer, way.message, way.wparam, 0);
         CHECK(IsWindow(viewer));
         CHECK(!IsWindow(about));
+        CHECK(g.about_dialog == nullptr);
         pump_queued();
-        CHECK(calls.opened == std::vector<std::string>{"IDD_ABOUTDLG"});
         CHECK(g.about_dialog != nullptr && g.about_dialog != about);
-        DestroyWindow(g.about_dialog);
-        g.about_dialog = nullptr;
+        about_dialog_close();
         SendMessageA(viewer, WM_COMMAND, IDOK, 0);
     }
 
     // Without it, the version entry opens it and deactivation does nothing.
     HWND viewer = open_viewer();
     SendMessageA(viewer, WM_ACTIVATE, WA_INACTIVE, 0);
-    CHECK(calls.opened.empty());
+    pump_queued();
+    CHECK(g.about_dialog == nullptr);
     SendMessageA(viewer, WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
-    CHECK(calls.opened == std::vector<std::string>{"IDD_ABOUTDLG"});
-    DestroyWindow(g.about_dialog);
-    g.about_dialog = nullptr;
+    CHECK(g.about_dialog != nullptr);
+    about_dialog_close();
     SendMessageA(viewer, WM_COMMAND, IDOK, 0);
 }
 

@@ -3,8 +3,6 @@
 // for, a save that fails is told once and loses nothing of the settings, and
 // the fields keep whole characters. Also the start-up read on Win32 itself:
 // a held file, a file saved as UTF-8 by an editor.
-#include "ui/settings_dialog_win.cpp"
-
 #include "dialog_test_support.h"
 
 static const char kept_bytes[] = "[Setting]\r\nUpdate=7\r\nNewLine=70\r\nTitle=\"Mine\"\r\n";
@@ -17,7 +15,7 @@ static void reset(void) {
 }
 
 static HWND open_settings(void) {
-    g.settings_dialog = open_test_dialog("IDD_SETTINGDLG", settings_dialog_proc);
+    settings_dialog_open();
     pump_queued();
     return g.settings_dialog;
 }
@@ -33,25 +31,25 @@ static std::string repeat(const char *piece, int count) {
 static void test_start_up_read(void) {
     reset();
     StoredSettings s;
-    CHECK_INT(settings_file_read(g.ini_path, &s), SETTINGS_FILE_MISSING);
+    CHECK_EQ(settings_file_read(g.ini_path, &s), SETTINGS_FILE_MISSING);
 
     write_file(g.ini_path, kept_bytes);
     HANDLE held = CreateFileA(g.ini_path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(held != INVALID_HANDLE_VALUE);
-    CHECK_INT(settings_file_read(g.ini_path, &s), SETTINGS_FILE_UNREADABLE);
-    CHECK_INT(s.update_secs, 10);
+    CHECK_EQ(settings_file_read(g.ini_path, &s), SETTINGS_FILE_UNREADABLE);
+    CHECK_EQ(s.update_secs, 10);
     CloseHandle(held);
-    CHECK_INT(settings_file_read(g.ini_path, &s), SETTINGS_FILE_READ);
-    CHECK_INT(s.update_secs, 7);
+    CHECK_EQ(settings_file_read(g.ini_path, &s), SETTINGS_FILE_READ);
+    CHECK_EQ(s.update_secs, 7);
 
     // "ロビー" in UTF-8 after the mark, and a comment hiding a NUL.
     static const char utf8[] =
         "\xEF\xBB\xBF#note\0hidden\r\n[Setting]\r\n"
         "TiTle=\"\xE3\x83\xAD\xE3\x83\x93\xE3\x83\xBC\"\r\nUpdate=4\r\n";
     write_file(g.ini_path, std::string(utf8, sizeof utf8 - 1));
-    CHECK_INT(settings_file_read(g.ini_path, &s), SETTINGS_FILE_READ);
-    CHECK_TEXT(s.title, "\x83\x8D\x83\x72\x81\x5B");
-    CHECK_INT(s.update_secs, 4);
+    CHECK_EQ(settings_file_read(g.ini_path, &s), SETTINGS_FILE_READ);
+    CHECK_EQ(s.title, "\x83\x8D\x83\x72\x81\x5B");
+    CHECK_EQ(s.update_secs, 4);
 }
 
 // The closing saves would put the defaults shown over the user's file; the
@@ -63,29 +61,29 @@ static void test_unreadable_file_is_kept(void) {
     HWND dialog = open_settings();
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     CHECK(!IsWindow(dialog));
-    CHECK_TEXT(read_file(g.ini_path), kept_bytes);
-    CHECK_INT(boxes.size(), 0);
+    CHECK_EQ(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(boxes.size(), 0);
 
     dialog = open_settings();
     SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0);
     pump_until([&] { return !IsWindow(dialog); });
-    CHECK_TEXT(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(read_file(g.ini_path), kept_bytes);
 
     dialog = open_settings();
     SendMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
     take_quit();
-    CHECK_TEXT(read_file(g.ini_path), kept_bytes);
-    CHECK_INT(boxes.size(), 0);
+    CHECK_EQ(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(boxes.size(), 0);
 
     dialog = open_settings();
     MoveWindow(dialog, 8, 16, 200, 100, FALSE);
     SetDlgItemTextA(dialog, IDC_TITLE, "Typed");
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
-    CHECK_TEXT(read_file(g.ini_path),
-               "[Setting]\r\nUpdate=10\r\nNewLine=240\r\nTitle=\"Typed\"\r\nCharcter=\".\"\r\n\r\n"
-               "[Window]\r\nLeft=8\r\nTop=16\r\n\r\n");
-    CHECK_INT(g.ini_unreadable, 0);
-    CHECK_INT(boxes.size(), 0);
+    CHECK_EQ(read_file(g.ini_path),
+             "[Setting]\r\nUpdate=10\r\nNewLine=240\r\nTitle=\"Typed\"\r\nCharcter=\".\"\r\n\r\n"
+             "[Window]\r\nLeft=8\r\nTop=16\r\n\r\n");
+    CHECK_EQ(g.ini_unreadable, 0);
+    CHECK_EQ(boxes.size(), 0);
 }
 
 // A read-only file: each way of leaving the dialog tells it once, although
@@ -100,7 +98,7 @@ static void test_failed_save(void) {
         reset();
         write_file(g.ini_path, kept_bytes);
         SetFileAttributesA(g.ini_path, FILE_ATTRIBUTE_READONLY);
-        int failed_before = failed;
+        int failed_before = checks::failures();
         // What the dialog holds: the closing saves the settings as they
         // stand, the buttons the fields.
         lstrcpyA(g.title, way.message == WM_CLOSE ? "Other" : "Lobby");
@@ -110,21 +108,21 @@ static void test_failed_save(void) {
         SetDlgItemTextA(dialog, IDC_UPDATE_SECS, "5");
         SendMessageA(dialog, way.message, way.wparam, 0);
         CHECK(!IsWindow(dialog));
-        CHECK_INT(boxes.size(), 1);
+        CHECK_EQ(boxes.size(), 1);
         if (!boxes.empty()) {
-            CHECK_TEXT(boxes[0].caption, "Yarrowmeld - 設定エラー");
-            CHECK_TEXT(boxes[0].text, std::string("設定ファイルに書き込めません。\n") + g.ini_path);
+            CHECK_EQ(boxes[0].caption, "Yarrowmeld - 設定エラー");
+            CHECK_EQ(boxes[0].text, std::string("設定ファイルに書き込めません。\n") + g.ini_path);
             CHECK(boxes[0].topmost);
         }
-        CHECK_TEXT(read_file(g.ini_path), kept_bytes);
-        CHECK_TEXT(g.title, "Other");
-        CHECK_INT(g.update_secs, 5);
+        CHECK_EQ(read_file(g.ini_path), kept_bytes);
+        CHECK_EQ(g.title, "Other");
+        CHECK_EQ(g.update_secs, 5);
         dialog = open_settings();
-        CHECK_TEXT(item_text(dialog, IDC_TITLE), "Other");
-        CHECK_TEXT(item_text(dialog, IDC_UPDATE_SECS), "5");
+        CHECK_EQ(item_text(dialog, IDC_TITLE), "Other");
+        CHECK_EQ(item_text(dialog, IDC_UPDATE_SECS), "5");
         DestroyWindow(dialog);
         boxes.clear();
-        if (failed != failed_before)
+        if (checks::failures() != failed_before)
             printf("  (leaving by the %s)\n", way.how);
     }
     reset();
@@ -139,8 +137,8 @@ static void test_fields_keep_whole_characters(void) {
     SetDlgItemTextA(dialog, IDC_TITLE, title.c_str());
     SetDlgItemTextA(dialog, IDC_POST_TEXT, text.c_str());
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
-    CHECK_TEXT(g.title, title.substr(0, 1021));
-    CHECK_TEXT(g.post_text, text.substr(0, 125));
+    CHECK_EQ(g.title, title.substr(0, 1021));
+    CHECK_EQ(g.post_text, text.substr(0, 125));
 }
 
 int main(void) {

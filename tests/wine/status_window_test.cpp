@@ -1,14 +1,15 @@
 // The status window on its real template: the taskbar search, the first
 // placement above the taskbar, the remembered place, dragging by the
 // surface, the two tooltips and every way of closing.
-#include "ui/status_window_win.cpp"
+#include <windows.h>
+
+#include <commctrl.h>
 
 #include "dialog_test_support.h"
+#include "ui/placement.h"
 
 static HWND open_status(void) {
-    g.status_shown = 1;
-    g.status_window = open_test_dialog("IDD_STATUS", status_window_proc);
-    CheckMenuItem(g.tray_menu, IDM_STATUS, MF_BYCOMMAND | MF_CHECKED);
+    status_window_open();
     return g.status_window;
 }
 
@@ -59,21 +60,17 @@ static HWND make_taskbar(int height) {
                            nullptr, wc.hInstance, nullptr);
 }
 
-static void test_taskbar_search(HWND taskbar) {
-    // The newest top-level window comes first in the enumeration.
-    CHECK(find_taskbar_window() == taskbar);
-    CHECK(class_is_taskbar("Test_shell_TrayWnd_Bar"));
-}
-
+// The taskbar is found by its class, whatever the case of the name.
 static void test_first_placement(HWND taskbar) {
+    CHECK(class_is_taskbar("Test_shell_TrayWnd_Bar"));
     ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
     HWND status = open_status();
     CHECK(status != nullptr);
     RECT desk = window_rect(GetDesktopWindow());
     RECT bar = window_rect(taskbar);
     RECT r = window_rect(status);
-    CHECK_INT(r.right, desk.right);
-    CHECK_INT(r.bottom, desk.bottom - (bar.bottom - bar.top) + 2);
+    CHECK_EQ(r.right, desk.right);
+    CHECK_EQ(r.bottom, desk.bottom - (bar.bottom - bar.top) + 2);
     CHECK(IsWindowVisible(status));
     CHECK((GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
     DestroyWindow(status);
@@ -84,14 +81,13 @@ static void test_first_placement(HWND taskbar) {
 static void test_placement_beside_a_side_taskbar(HWND bottom_taskbar) {
     SetWindowPos(bottom_taskbar, nullptr, 0, 0, 40, GetSystemMetrics(SM_CYSCREEN),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    CHECK(find_taskbar_window() == bottom_taskbar);
     ZeroMemory(&g.status_window_rect, sizeof g.status_window_rect);
     HWND status = open_status();
     RECT work;
     CHECK(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
     RECT r = window_rect(status);
-    CHECK_INT(r.right, work.right);
-    CHECK_INT(r.bottom, work.bottom);
+    CHECK_EQ(r.right, work.right);
+    CHECK_EQ(r.bottom, work.bottom);
     DestroyWindow(status);
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     SetWindowPos(bottom_taskbar, nullptr, 0, sh - 40, sw, 40, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -101,7 +97,7 @@ static void test_drag_surface(void) {
     HWND status = open_status();
     RECT r = window_rect(status);
     LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    CHECK_INT(SendMessageA(status, WM_NCHITTEST, 0, middle), HTCAPTION);
+    CHECK_EQ(SendMessageA(status, WM_NCHITTEST, 0, middle), HTCAPTION);
     DestroyWindow(status);
 }
 
@@ -122,32 +118,32 @@ static void test_tooltips(void) {
     HWND status = open_status();
     UnhookWindowsHookEx(add_tool_hook);
     // The 44-byte record, lParam included.
-    CHECK_INT(added_tool_sizes.size(), 2);
-    for (UINT size : added_tool_sizes) CHECK_INT(size, 44);
+    CHECK_EQ(added_tool_sizes.size(), 2);
+    for (UINT size : added_tool_sizes) CHECK_EQ(size, 44);
     HWND close_button = GetDlgItem(status, IDC_STATUS_CLOSE);
     std::vector<HWND> tips = thread_tooltips();
-    CHECK_INT(tips.size(), 2);
+    CHECK_EQ(tips.size(), 2);
     int found_window = 0, found_close = 0;
     for (HWND tip : tips) {
-        CHECK_INT(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-        CHECK_INT(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 400);
+        CHECK_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+        CHECK_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 400);
         HWND tool_window = nullptr;
         std::string text = tool_text(tip, &tool_window);
         LRESULT delay = SendMessageA(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0);
         if (tool_window == status) {
             found_window++;
-            CHECK_TEXT(text, "Yarrowmeld Status Window");
-            CHECK_INT(delay, 300);
+            CHECK_EQ(text, "Yarrowmeld Status Window");
+            CHECK_EQ(delay, 300);
         } else if (tool_window == close_button) {
             found_close++;
-            CHECK_TEXT(text, "閉じる");
-            CHECK_INT(delay, 100);
+            CHECK_EQ(text, "閉じる");
+            CHECK_EQ(delay, 100);
         }
     }
-    CHECK_INT(found_window, 1);
-    CHECK_INT(found_close, 1);
+    CHECK_EQ(found_window, 1);
+    CHECK_EQ(found_close, 1);
     DestroyWindow(status);
-    CHECK_INT(thread_tooltips().size(), 0);
+    CHECK_EQ(thread_tooltips().size(), 0);
 }
 
 // Every way of closing clears the state, forgets the tooltips, remembers the
@@ -179,11 +175,11 @@ static void test_closing(void) {
         }
         CHECK(!IsWindow(status));
         CHECK(g.status_window == nullptr);
-        CHECK_INT(g.status_shown, 0);
+        CHECK_EQ(g.status_shown, 0);
         RECT kept = g.status_window_rect;
         CHECK(EqualRect(&kept, &before));
         CHECK(!status_checked());
-        CHECK_INT(thread_tooltips().size(), 0);
+        CHECK_EQ(thread_tooltips().size(), 0);
     }
 
     // Other commands leave it open.
@@ -192,7 +188,7 @@ static void test_closing(void) {
     SendMessageA(status, WM_COMMAND, IDC_STATUS_TITLE, 0);
     CHECK(IsWindow(status));
     CHECK(g.status_window == status);
-    CHECK_INT(g.status_shown, 1);
+    CHECK_EQ(g.status_shown, 1);
     DestroyWindow(status);
 }
 
@@ -205,18 +201,18 @@ static void test_reopening(void) {
     SendMessageA(status, WM_COMMAND, IDC_STATUS_CLOSE, 0);
     status = open_status();
     RECT r = window_rect(status);
-    CHECK_INT(r.left, 120);
-    CHECK_INT(r.top, 80);
-    CHECK_INT(r.right - r.left, made.right - made.left + 2);
-    CHECK_INT(r.bottom - r.top, made.bottom - made.top);
+    CHECK_EQ(r.left, 120);
+    CHECK_EQ(r.top, 80);
+    CHECK_EQ(r.right - r.left, made.right - made.left + 2);
+    CHECK_EQ(r.bottom - r.top, made.bottom - made.top);
     DestroyWindow(status);
 
     // Left and top 0 still count as remembered when another value is not.
     g.status_window_rect = RECT{0, 0, 5, 0};
     status = open_status();
     r = window_rect(status);
-    CHECK_INT(r.left, 0);
-    CHECK_INT(r.top, 0);
+    CHECK_EQ(r.left, 0);
+    CHECK_EQ(r.top, 0);
     DestroyWindow(status);
 }
 
@@ -229,13 +225,13 @@ static void test_pixels_follow_the_dpi(HWND taskbar) {
     RECT made = window_rect(status);
     RECT desk = window_rect(GetDesktopWindow());
     RECT bar = window_rect(taskbar);
-    CHECK_INT(made.right, desk.right);
-    CHECK_INT(made.bottom, desk.bottom - (bar.bottom - bar.top) + 3);
+    CHECK_EQ(made.right, desk.right);
+    CHECK_EQ(made.bottom, desk.bottom - (bar.bottom - bar.top) + 3);
     SendMessageA(status, WM_COMMAND, IDC_STATUS_CLOSE, 0);
     status = open_status();
     RECT r = window_rect(status);
-    CHECK_INT(r.left, made.left);
-    CHECK_INT(r.right - r.left, made.right - made.left + 3);
+    CHECK_EQ(r.left, made.left);
+    CHECK_EQ(r.right - r.left, made.right - made.left + 3);
     DestroyWindow(status);
     test_dpi = 96;
 }
@@ -253,11 +249,7 @@ int main(void) {
         init();
     CHECK(init != nullptr);
 
-    g.tray_menu = CreatePopupMenu();
-    AppendMenuA(g.tray_menu, MF_STRING, IDM_STATUS, "status");
-
     HWND taskbar = make_taskbar(40);
-    test_taskbar_search(taskbar);
     test_first_placement(taskbar);
     test_placement_beside_a_side_taskbar(taskbar);
     test_drag_surface();
@@ -267,5 +259,5 @@ int main(void) {
     test_pixels_follow_the_dpi(taskbar);
     DestroyWindow(taskbar);
     remove_temp_folder();
-    return finish();
+    return checks::finish();
 }
