@@ -60,6 +60,13 @@ static void focus_field(HWND dialog, int id) {
     SendMessageA(edit, EM_SETSEL, 0, length + 1);
 }
 
+// Each label and the field that its command (the label's mnemonic, or a
+// refused value) puts the focus on.
+static const int label_fields[][2] = {{IDC_LABEL_TITLE, IDC_TITLE},
+                                      {IDC_LABEL_UPDATE, IDC_UPDATE_SECS},
+                                      {IDC_LABEL_POST, IDC_POST_SECS},
+                                      {IDC_LABEL_TEXT, IDC_POST_TEXT}};
+
 // Shows a validation message and puts the focus back on the field through
 // its label command once the box is gone.
 static int refuse(HWND dialog, const char *text, int label) {
@@ -219,18 +226,6 @@ static INT_PTR on_command(HWND dialog, int id) {
             tray_notify(NIM_MODIFY);
             leave_dialog(dialog);
             return TRUE;
-        case IDC_LABEL_TITLE:
-            focus_field(dialog, IDC_TITLE);
-            return TRUE;
-        case IDC_LABEL_UPDATE:
-            focus_field(dialog, IDC_UPDATE_SECS);
-            return TRUE;
-        case IDC_LABEL_POST:
-            focus_field(dialog, IDC_POST_SECS);
-            return TRUE;
-        case IDC_LABEL_TEXT:
-            focus_field(dialog, IDC_POST_TEXT);
-            return TRUE;
         case IDC_EXIT:
             about_dialog_close();
             leave_dialog(dialog);
@@ -246,6 +241,10 @@ static INT_PTR on_command(HWND dialog, int id) {
             about_dialog_close();
             leave_dialog(dialog);
             return TRUE;
+    }
+    for (const auto &pair : label_fields) {
+        if (pair[0] == id)
+            focus_field(dialog, pair[1]);
     }
     // IDOK, IDCANCEL, Enter and Esc from the accelerators, and the edits'
     // notifications: nothing to do.
