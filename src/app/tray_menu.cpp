@@ -4,37 +4,37 @@
 
 namespace {
 
-struct Row {
+struct Command {
     TrayMenuEntry entry;
     int readme_only;
 };
 
 // The gaps in the two-character texts are ideographic spaces, and the
 // katakana of the about and status entries are half-width.
-const Row rows[TRAY_MENU_MAX_ENTRIES] = {
+const Command commands[] = {
     {{IDM_STOP, "停　止 (&E)"}, 0},
-    {{0, nullptr}, 0},
     {{IDM_START, "開　始 (&G)"}, 0},
-    {{0, nullptr}, 0},
     {{IDM_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報 (&A)"}, 0},
-    {{0, nullptr}, 0},
     {{IDM_STATUS, "ｽﾃｰﾀｽ表示 (&T)"}, 0},
-    {{0, nullptr}, 0},
     {{IDM_SETTINGS, "設　定 (&S)"}, 0},
-    {{0, nullptr}, 1},
-    {{IDM_README, "Readme.txt の表示 (&B)"}, 1},
-    {{0, nullptr}, 0},
+    {{IDM_README, "Readme.txt の表示 (&B)"}, 1},  // only beside a Readme.txt
     {{IDM_EXIT, "終　了 (&X)"}, 0},
 };
+
+// Room for all of them with a separator between each two.
+static_assert(2 * (sizeof commands / sizeof commands[0]) - 1 == TRAY_MENU_MAX_ENTRIES, "");
 
 }  // namespace
 
 int tray_menu_entries(int readme_available, TrayMenuEntry *out) {
     int count = 0;
-    for (const Row &row : rows) {
-        if (row.readme_only && readme_available != 1)
+    for (const Command &command : commands) {
+        if (command.readme_only && readme_available != 1)
             continue;
-        out[count++] = row.entry;
+        // A separator between each two commands shown.
+        if (count > 0)
+            out[count++] = TrayMenuEntry{0, nullptr};
+        out[count++] = command.entry;
     }
     return count;
 }

@@ -182,19 +182,28 @@ static void send_keys(HWND page, const char *text) {
 // each other.
 static int burst_going;
 
-static void send_update(void) {
-    if (g.post_guard == 1 || burst_going)
-        return;
+// An update (Enter alone) or a post (the text, then Enter) to the page
+// window, the run given up when it is lost; then its countdown restarts.
+static void send_burst(int post_kind) {
     HWND page = find_target_window();
     if (!page) {
-        handle_target_lost(0);
+        handle_target_lost(post_kind);
         return;
     }
     burst_going = 1;
     activate_target(page);
-    send_keys(page, "");
+    send_keys(page, post_kind ? g.post_text : "");
     burst_going = 0;
-    g.update_left = g.update_secs;
+    if (post_kind)
+        g.post_left = g.post_secs;
+    else
+        g.update_left = g.update_secs;
+}
+
+static void send_update(void) {
+    if (g.post_guard == 1 || burst_going)
+        return;
+    send_burst(0);
 }
 
 void send_post(void) {
@@ -202,16 +211,7 @@ void send_post(void) {
         return;
     if (set_timer_or_quit(g.main_window, IDT_POST_GUARD, 500))
         g.post_guard = 1;
-    HWND page = find_target_window();
-    if (!page) {
-        handle_target_lost(1);
-        return;
-    }
-    burst_going = 1;
-    activate_target(page);
-    send_keys(page, g.post_text);
-    burst_going = 0;
-    g.post_left = g.post_secs;
+    send_burst(1);
 }
 
 static void track_settings_title(void) {

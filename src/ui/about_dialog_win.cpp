@@ -38,9 +38,9 @@ static void show_version_texts(HWND dialog) {
     own_file_name(file_name, sizeof file_name);
     DWORD *translation = nullptr;
     void *block = load_version_block(file_name, &translation);
+    size_t prefix = sizeof version_word - 1;
     if (block) {
         DWORD pair = *translation;
-        size_t prefix = sizeof version_word - 1;
         query_version_string(text + prefix, sizeof text - prefix, block, pair, "FileVersion");
         SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, text);
         query_version_string(text, sizeof text, block, pair, "LegalCopyright");
@@ -49,7 +49,7 @@ static void show_version_texts(HWND dialog) {
         SetDlgItemTextA(dialog, IDC_ABOUT_PRODUCT, text);
         free(block);
     } else {
-        lstrcatA(text, " : Unkown");
+        copy_text(text + prefix, sizeof text - prefix, " : Unkown");
         SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, text);
     }
 }

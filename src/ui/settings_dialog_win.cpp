@@ -3,6 +3,8 @@
 // the title field.
 #include "ui/settings_dialog_win.h"
 
+#include <stdio.h>
+
 #include "app/app_win.h"
 #include "app/main_window_win.h"
 #include "text/text_rules.h"
@@ -32,8 +34,7 @@ static void tell_save_failure(void) {
         return;
     save_failed = 0;
     char text[sizeof g.ini_path + 64];
-    lstrcpyA(text, "設定ファイルに書き込めません。\n");
-    lstrcatA(text, g.ini_path);
+    snprintf(text, sizeof text, "設定ファイルに書き込めません。\n%s", g.ini_path);
     // The dialog is gone by now.
     MessageBoxA(g.main_window, text, error_caption, MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }
@@ -59,6 +60,13 @@ static void focus_field(HWND dialog, int id) {
     // whole.
     SendMessageA(edit, EM_SETSEL, 0, length + 1);
 }
+
+// Each label and the field that its command (the label's mnemonic, or a
+// refused value) puts the focus on.
+static const int label_fields[][2] = {{IDC_LABEL_TITLE, IDC_TITLE},
+                                      {IDC_LABEL_UPDATE, IDC_UPDATE_SECS},
+                                      {IDC_LABEL_POST, IDC_POST_SECS},
+                                      {IDC_LABEL_TEXT, IDC_POST_TEXT}};
 
 // Shows a validation message and puts the focus back on the field through
 // its label command once the box is gone.
@@ -219,18 +227,6 @@ static INT_PTR on_command(HWND dialog, int id) {
             tray_notify(NIM_MODIFY);
             leave_dialog(dialog);
             return TRUE;
-        case IDC_LABEL_TITLE:
-            focus_field(dialog, IDC_TITLE);
-            return TRUE;
-        case IDC_LABEL_UPDATE:
-            focus_field(dialog, IDC_UPDATE_SECS);
-            return TRUE;
-        case IDC_LABEL_POST:
-            focus_field(dialog, IDC_POST_SECS);
-            return TRUE;
-        case IDC_LABEL_TEXT:
-            focus_field(dialog, IDC_POST_TEXT);
-            return TRUE;
         case IDC_EXIT:
             about_dialog_close();
             leave_dialog(dialog);
@@ -246,6 +242,10 @@ static INT_PTR on_command(HWND dialog, int id) {
             about_dialog_close();
             leave_dialog(dialog);
             return TRUE;
+    }
+    for (const auto &pair : label_fields) {
+        if (pair[0] == id)
+            focus_field(dialog, pair[1]);
     }
     // IDOK, IDCANCEL, Enter and Esc from the accelerators, and the edits'
     // notifications: nothing to do.
