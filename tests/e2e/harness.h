@@ -16,6 +16,7 @@
 // Every command, control and message number of the program.
 #include "app/ids.h"
 #include "checks.h"
+#include "test_files.h"
 
 #include <functional>
 #include <memory>
@@ -265,9 +266,9 @@ private:
     std::vector<std::unique_ptr<Process>> processes_;
 };
 
-// Reads and writes files by full path.
-bool read_file(const std::string &path, std::string *bytes);
-bool write_file(const std::string &path, const std::string &bytes);
+// Files by full path.
+using ::read_file;
+using ::write_file;
 bool contains(const std::string &hay, const std::string &needle);
 
 // Path of the program under test: YARROW_EXE, else Yarrowmeld.exe beside the

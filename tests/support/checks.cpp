@@ -77,28 +77,34 @@ std::string describe_eq(const char *a_expr, const char *b_expr, const std::strin
            "\n    right: " + b;
 }
 
-bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
-                   const char *file, int line) {
+namespace {
+template <typename Text>
+bool check_text_eq(const Text &a, const Text &b, const char *ae, const char *be, const char *file,
+                   int line) {
     if (a == b)
         return report(true, file, line, "");
     return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
+}
+}  // namespace
+
+bool check_eq_impl(const std::string &a, const std::string &b, const char *ae, const char *be,
+                   const char *file, int line) {
+    return check_text_eq(a, b, ae, be, file, line);
 }
 
 bool check_eq_impl(const std::string &a, const char *b, const char *ae, const char *be,
                    const char *file, int line) {
-    return check_eq_impl(a, std::string(b ? b : ""), ae, be, file, line);
+    return check_text_eq(a, std::string(b ? b : ""), ae, be, file, line);
 }
 
 bool check_eq_impl(const std::wstring &a, const std::wstring &b, const char *ae, const char *be,
                    const char *file, int line) {
-    if (a == b)
-        return report(true, file, line, "");
-    return report(false, file, line, describe_eq(ae, be, quote(a), quote(b)));
+    return check_text_eq(a, b, ae, be, file, line);
 }
 
 bool check_eq_impl(const std::wstring &a, const wchar_t *b, const char *ae, const char *be,
                    const char *file, int line) {
-    return check_eq_impl(a, std::wstring(b ? b : L""), ae, be, file, line);
+    return check_text_eq(a, std::wstring(b ? b : L""), ae, be, file, line);
 }
 
 }  // namespace checks

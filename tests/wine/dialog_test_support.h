@@ -21,6 +21,7 @@
 #include "automation/run_control_win.h"
 #include "checks.h"
 #include "shell_stub.h"
+#include "test_files.h"
 #include "test_windows.h"
 #include "ui/about_dialog_win.h"
 #include "ui/readme_viewer_win.h"
@@ -168,25 +169,6 @@ static inline std::string window_text(HWND window) {
 
 static inline std::string item_text(HWND dialog, int id) {
     return window_text(GetDlgItem(dialog, id));
-}
-
-static inline std::string read_file(const char *path) {
-    std::string out;
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[4096];
-    DWORD n;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-    CloseHandle(f);
-    return out;
-}
-
-static inline void write_file(const char *path, const std::string &text) {
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-    CloseHandle(f);
 }
 
 // Text of the entry at a position of a menu, "-" for a separator.

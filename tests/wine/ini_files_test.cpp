@@ -11,6 +11,7 @@
 #include <string>
 
 #include "checks.h"
+#include "test_files.h"
 #include "ini/ini.h"
 #include "platform/platform.h"
 
@@ -20,30 +21,6 @@ std::string g_dir;
 
 std::string in_dir(const char *name) {
     return g_dir + "\\" + name;
-}
-
-bool put_file(const std::string &path, const std::string &bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-std::string file_bytes(const std::string &path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return "(cannot open)";
-    std::string out;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-    CloseHandle(h);
-    return out;
 }
 
 // Names in the folder, so that a temporary file left behind shows.
@@ -77,14 +54,14 @@ void load_and_write() {
     char out[1024];
     CHECK(ini_get_string("Setting", "Charcter", ".", out, 127) == 1 && !strcmp(out, "."));
 
-    CHECK(put_file(ini, kExample));
+    CHECK(write_file(ini, kExample));
     CHECK(ini_load(ini.c_str(), 1) == 1);
     CHECK(ini_get_int("setting", "UPDATE", 10) == 15);
     CHECK(ini_get_string("Setting", "TiTle", "", out, 1023) == 7 && !strcmp(out, "  Lobby"));
     std::string copy = in_dir("copy.ini");
     CHECK(ini_write(copy.c_str()) == 1);
-    CHECK(file_bytes(copy) == kExampleWritten);
-    CHECK(file_bytes(copy).size() == 117);
+    CHECK(file_text(copy) == kExampleWritten);
+    CHECK(file_text(copy).size() == 117);
     ini_free();
 
     // A save replaces a longer file whole, and a document with nothing to
@@ -92,12 +69,12 @@ void load_and_write() {
     CHECK(ini_load(copy.c_str(), 0) == 1);
     CHECK(ini_set_int("Window", "Top", 7) == 1);
     CHECK(ini_write(copy.c_str()) == 1);
-    CHECK(file_bytes(copy) == "[Window]\r\nTop=7\r\n\r\n");
+    CHECK(file_text(copy) == "[Window]\r\nTop=7\r\n\r\n");
     ini_free();
-    CHECK(put_file(ini, ""));
+    CHECK(write_file(ini, ""));
     CHECK(ini_load(ini.c_str(), 1) == 1);
     CHECK(ini_write(copy.c_str()) == 1);
-    CHECK(file_bytes(copy).empty());
+    CHECK(file_text(copy).empty());
     ini_free();
     CHECK(listing() == "copy.ini;Yarrowmeld.ini;" || listing() == "Yarrowmeld.ini;copy.ini;");
     DeleteFileA(copy.c_str());
@@ -112,7 +89,7 @@ void double_byte_text() {
     CHECK(ini_set_string("\x90\xdd\x92\xe8", "Title", title) == 1);  // section "設定"
     CHECK(ini_write(ini.c_str()) == 1);
     ini_free();
-    CHECK(file_bytes(ini) == std::string("[\x90\xdd\x92\xe8]\r\nTitle=\"") + title + "\"\r\n\r\n");
+    CHECK(file_text(ini) == std::string("[\x90\xdd\x92\xe8]\r\nTitle=\"") + title + "\"\r\n\r\n");
     CHECK(ini_load(ini.c_str(), 1) == 1);
     char out[64];
     CHECK(ini_get_string("\x90\xdd\x92\xe8", "tItLe", "", out, sizeof out) == (int)strlen(title));
@@ -124,7 +101,7 @@ void double_byte_text() {
 void failed_saves() {
     std::string ini = in_dir("Yarrowmeld.ini");
     const std::string old = "[Setting]\r\nTitle=\"keep me\"\r\n\r\n";
-    CHECK(put_file(ini, old));
+    CHECK(write_file(ini, old));
     CHECK(ini_load(ini.c_str(), 0) == 1);
     CHECK(ini_set_string("Setting", "Title", "a new and longer title") == 1);
     std::string before = listing();
@@ -135,7 +112,7 @@ void failed_saves() {
     CHECK(held != INVALID_HANDLE_VALUE);
     CHECK(ini_write(ini.c_str()) == 0);
     CloseHandle(held);
-    CHECK(file_bytes(ini) == old);
+    CHECK(file_text(ini) == old);
     CHECK(listing() == before);
 
     // Marked read-only. Wine keeps the attribute in the Unix permissions,
@@ -144,7 +121,7 @@ void failed_saves() {
     if (GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY) {
         CHECK(ini_write(ini.c_str()) == 0);
         CHECK(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL));
-        CHECK(file_bytes(ini) == old);
+        CHECK(file_text(ini) == old);
         CHECK(listing() == before);
     } else {
         printf("skipped: the read-only attribute does not hold here\n");
@@ -163,7 +140,7 @@ void failed_saves() {
 
     // With the obstacles gone the same save goes through.
     CHECK(ini_write(ini.c_str()) == 1);
-    CHECK(file_bytes(ini) == "[Setting]\r\nTitle=\"a new and longer title\"\r\n\r\n");
+    CHECK(file_text(ini) == "[Setting]\r\nTitle=\"a new and longer title\"\r\n\r\n");
     CHECK(listing() == before);
     ini_free();
 }
@@ -172,7 +149,7 @@ void failed_saves() {
 // not with a handle that shares nothing.
 void sharing_on_load() {
     std::string ini = in_dir("Yarrowmeld.ini");
-    CHECK(put_file(ini, "[Window]\r\nLeft=5\r\n"));
+    CHECK(write_file(ini, "[Window]\r\nLeft=5\r\n"));
     HANDLE writer = CreateFileA(ini.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(writer != INVALID_HANDLE_VALUE);
@@ -199,7 +176,7 @@ DWORD WINAPI hold_then_release(void *handle) {
 // rather than taken for missing.
 void short_lock_on_load() {
     std::string ini = in_dir("Yarrowmeld.ini");
-    CHECK(put_file(ini, "[Window]\r\nLeft=5\r\n"));
+    CHECK(write_file(ini, "[Window]\r\nLeft=5\r\n"));
     HANDLE exclusive = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     CHECK(exclusive != INVALID_HANDLE_VALUE);
@@ -220,12 +197,12 @@ void save_near_max_path() {
     std::string ini = folder + "\\Yarrowmeld.ini";
     CHECK(ini.size() == MAX_PATH - 5);
     CHECK(CreateDirectoryA(folder.c_str(), nullptr));
-    CHECK(put_file(ini, "old"));
+    CHECK(write_file(ini, "old"));
     CHECK(ini_load(ini.c_str(), 0) == 1);
     CHECK(ini_set_int("Window", "Left", 3) == 1);
     CHECK(ini_write(ini.c_str()) == 1);
     ini_free();
-    CHECK(file_bytes(ini) == "[Window]\r\nLeft=3\r\n\r\n");
+    CHECK(file_text(ini) == "[Window]\r\nLeft=3\r\n\r\n");
     CHECK(DeleteFileA(ini.c_str()));
     CHECK(RemoveDirectoryA(folder.c_str()));  // nothing else was left in it
 }

@@ -277,7 +277,7 @@ static void test_save_button_writes_exactly(void) {
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
     CHECK(!IsWindow(dialog));
     CHECK(g.settings_dialog == nullptr);
-    CHECK_EQ(read_file(g.ini_path), saved_file(412, 300, "\"Lobby\"", ""));
+    CHECK_EQ(file_text(g.ini_path), saved_file(412, 300, "\"Lobby\"", ""));
     CHECK_EQ(g.window_left, 412);
     CHECK_EQ(g.window_top, 300);
     // The tooltip follows the saved title.
@@ -291,7 +291,7 @@ static void test_save_button_writes_exactly(void) {
     dialog = open_settings();
     MoveWindow(dialog, 412, 300, 200, 100, FALSE);
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
-    CHECK_EQ(read_file(g.ini_path),
+    CHECK_EQ(file_text(g.ini_path),
              saved_file(412, 300, "\"Lobby\"", "[Startup]\r\nDual=3\r\n\r\n"));
 
     // Other keys of the file are not carried over.
@@ -299,7 +299,7 @@ static void test_save_button_writes_exactly(void) {
     write_file(g.ini_path, "[Other]\r\nKey=1\r\n[Window]\r\nLeft=8\r\nTop=16\r\n");
     dialog = open_settings();
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
-    CHECK_EQ(read_file(g.ini_path), saved_file(8, 16, "\"Lobby\"", ""));
+    CHECK_EQ(file_text(g.ini_path), saved_file(8, 16, "\"Lobby\"", ""));
 }
 
 static void test_start_button(void) {
@@ -393,7 +393,7 @@ static void test_exit_and_close(void) {
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     CHECK(!IsWindow(dialog));
     CHECK(g.settings_dialog == nullptr);
-    CHECK_EQ(read_file(g.ini_path), saved_file(16, 24, "\"Lobby\"", ""));
+    CHECK_EQ(file_text(g.ini_path), saved_file(16, 24, "\"Lobby\"", ""));
     CHECK(!KillTimer(g.main_window, IDT_TITLE_TRACK));
     CHECK(!take_quit());
 
@@ -406,7 +406,7 @@ static void test_exit_and_close(void) {
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
     pump_queued();
     SendMessageA(dialog, WM_CLOSE, 0, 0);
-    CHECK_EQ(read_file(g.ini_path), saved_file(16, 24, "", ""));
+    CHECK_EQ(file_text(g.ini_path), saved_file(16, 24, "", ""));
 
     // The end of the session lets the session end and still saves.
     reset();
@@ -415,7 +415,7 @@ static void test_exit_and_close(void) {
     LRESULT may_end = SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0);
     CHECK(may_end != 0);
     // Saved at once, in case the session ends before the dialog closes.
-    CHECK_EQ(read_file(g.ini_path), saved_file(16, 24, "\"Lobby\"", ""));
+    CHECK_EQ(file_text(g.ini_path), saved_file(16, 24, "\"Lobby\"", ""));
     CHECK(pump_until([&] { return !IsWindow(dialog); }));
     CHECK(g.settings_dialog == nullptr);
     CHECK(!KillTimer(g.main_window, IDT_TITLE_TRACK));

@@ -61,25 +61,25 @@ static void test_unreadable_file_is_kept(void) {
     HWND dialog = open_settings();
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     CHECK(!IsWindow(dialog));
-    CHECK_EQ(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(file_text(g.ini_path), kept_bytes);
     CHECK_EQ(boxes.size(), 0);
 
     dialog = open_settings();
     SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0);
     pump_until([&] { return !IsWindow(dialog); });
-    CHECK_EQ(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(file_text(g.ini_path), kept_bytes);
 
     dialog = open_settings();
     SendMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
     take_quit();
-    CHECK_EQ(read_file(g.ini_path), kept_bytes);
+    CHECK_EQ(file_text(g.ini_path), kept_bytes);
     CHECK_EQ(boxes.size(), 0);
 
     dialog = open_settings();
     MoveWindow(dialog, 8, 16, 200, 100, FALSE);
     SetDlgItemTextA(dialog, IDC_TITLE, "Typed");
     SendMessageA(dialog, WM_COMMAND, IDC_SAVE, 0);
-    CHECK_EQ(read_file(g.ini_path),
+    CHECK_EQ(file_text(g.ini_path),
              "[Setting]\r\nUpdate=10\r\nNewLine=240\r\nTitle=\"Typed\"\r\nCharcter=\".\"\r\n\r\n"
              "[Window]\r\nLeft=8\r\nTop=16\r\n\r\n");
     CHECK_EQ(g.ini_unreadable, 0);
@@ -114,7 +114,7 @@ static void test_failed_save(void) {
             CHECK_EQ(boxes[0].text, std::string("設定ファイルに書き込めません。\n") + g.ini_path);
             CHECK(boxes[0].topmost);
         }
-        CHECK_EQ(read_file(g.ini_path), kept_bytes);
+        CHECK_EQ(file_text(g.ini_path), kept_bytes);
         CHECK_EQ(g.title, "Other");
         CHECK_EQ(g.update_secs, 5);
         dialog = open_settings();
