@@ -3,7 +3,6 @@
 #include "app/app_win.h"
 
 #include <commctrl.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "app/command_line.h"
@@ -49,13 +48,12 @@ static void read_settings(void) {
 // The user learns why the dialog shows defaults, and that the file with
 // the real settings is still there: the closing of the dialog leaves it.
 static void tell_settings_unreadable(void) {
-    // Not wsprintfA, whose output stops at 1024 bytes: the path alone may
-    // take 1023.
+    // Built without wsprintfA, whose output stops at 1024 bytes: the path
+    // alone may take 1023.
     char text[sizeof g.ini_path + 128];
-    snprintf(text, sizeof text,
-             "設定ファイルを読み込めません。\n%s\n\n"
-             "初期設定を表示します。設定ファイルはそのまま残します。",
-             g.ini_path);
+    lstrcpyA(text, "設定ファイルを読み込めません。\n");
+    lstrcatA(text, g.ini_path);
+    lstrcatA(text, "\n\n初期設定を表示します。設定ファイルはそのまま残します。");
     MessageBoxA(nullptr, text, PRODUCT_NAME " - 設定エラー",
                 MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }

@@ -3,8 +3,6 @@
 // the title field.
 #include "ui/settings_dialog_win.h"
 
-#include <stdio.h>
-
 #include "app/app_win.h"
 #include "app/main_window_win.h"
 #include "text/text_rules.h"
@@ -34,7 +32,8 @@ static void tell_save_failure(void) {
         return;
     save_failed = 0;
     char text[sizeof g.ini_path + 64];
-    snprintf(text, sizeof text, "設定ファイルに書き込めません。\n%s", g.ini_path);
+    lstrcpyA(text, "設定ファイルに書き込めません。\n");
+    lstrcatA(text, g.ini_path);
     // The dialog is gone by now.
     MessageBoxA(g.main_window, text, error_caption, MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }
