@@ -1,5 +1,6 @@
-// What the dialogs have in common: their opening, the small icon, the entries they add to
-// their system menus and their answer to the end of a session.
+// What the dialogs have in common: their opening, the small icon, the
+// entries they add to their system menus and their answer to the end of a
+// session.
 #include "ui/dialog_common_win.h"
 
 #include "app/app_win.h"
